@@ -1,0 +1,98 @@
+// The catalogue store: the header of the loaded catalogue and its table of
+// lots, 2000 records of 17 text fields, with record 0 as the sort's swap slot.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kat_string.h"
+
+constexpr int antal_felter = 17;
+constexpr int antal_pladser = 2000;  // record 0 plus at most 1999 lots
+constexpr int max_poster = antal_pladser - 1;
+
+using post_t = string[antal_felter];
+
+class token_stroem;
+
+// What loading and saving found wrong, in short Danish sentences.
+struct fil_status {
+    bool indlaest_helt = true;  // every lot entry of the catalogue was read
+    bool gemt = false;          // the list file was replaced by the new list
+    std::vector<std::string> meddelelser;
+};
+
+// katalog.txt: one header entry per catalogue.
+class kat {
+public:
+    string felt[3];  // auction type, auction date, number of lots
+    kat& laes(string katalog_nr);
+
+    // Where "fejl" goes when katalog.txt can't be opened; standard output
+    // unless the program routes it elsewhere.
+    static void (*skriv_standard_ud)(const char* tekst);
+    fil_status* status = nullptr;
+};
+
+// kat_emneliste.txt: one entry per lot, of every catalogue.
+class kat_emneliste {
+public:
+    kat_emneliste();
+    string felt[2];
+    // Returns false when the input ended before an entry of the catalogue.
+    bool laes_post(string katalog_nr, token_stroem& ind, string* post);
+    void skriv(string* poster, int antal, string katalog_nr);
+
+    fil_status* status = nullptr;
+};
+
+// emne.txt: the details of every topic.
+class emne {
+public:
+    emne();
+    string felt[15];
+    // Returns false when the input ended before the topic or one of its fields.
+    bool laes_post(string emne_nr, token_stroem& ind, string* post);
+};
+
+class kat_opsaetning {
+public:
+    kat katalog;
+    kat_emneliste emneliste;
+    emne emnedata;
+    std::int32_t antal_poster;
+    string katalog_nr;
+    string auktionstype;
+    string auktionsdato;
+    post_t poster[antal_pladser];
+
+    kat_opsaetning();
+    ~kat_opsaetning() = default;
+    kat_opsaetning(const kat_opsaetning&) = delete;
+    kat_opsaetning& operator=(const kat_opsaetning&) = delete;
+
+    void indlaes(string nr);
+    void gem();
+
+    string* post(int r) { return poster[r]; }
+    int hent_antal() const { return antal_poster; }
+    string hent_katalog_nr() const { return katalog_nr; }
+    string hent_auktionstype() const { return auktionstype; }
+    string hent_auktionsdato() const { return auktionsdato; }
+
+    // Sorting (defined with the sort keys).
+    void sorter(int foerste, int sidste, const int* noegler, int niveau, int antal_noegler,
+                int behold_numre);
+    void kopier_post(int fra, int til);
+    static double alfa_noegle(string tekst);
+    static double alfa_noegle_portabel(string tekst);
+    static std::int32_t tal_noegle(string tekst);
+    static string tal_til_tekst(std::int32_t tal);
+
+    // Whether loading was complete and saving succeeded, and why not.
+    const fil_status& status() const { return status_; }
+
+private:
+    fil_status status_;
+};

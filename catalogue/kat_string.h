@@ -1,0 +1,42 @@
+// The program's text type: a byte string whose text is shared between copies
+// and copied only when a shared text is written to.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class string {
+public:
+    string() = default;
+    string(const char* tekst);  // NOLINT: texts convert implicitly, as literals do
+    string(const char* bytes, std::size_t laengde);
+    explicit string(std::string_view bytes);
+
+    std::size_t length() const { return tekst_ ? tekst_->size() : 0; }
+    bool empty() const { return length() == 0; }
+    std::string_view view() const { return tekst_ ? std::string_view(*tekst_) : std::string_view(); }
+
+    // Range-checked; throws std::out_of_range("String reference out of range").
+    char operator[](std::size_t i) const;
+    void put(std::size_t i, char c);
+    string& operator+=(std::string_view mere);
+    string& operator+=(char c);
+
+    // True when this copy and the other share one text (for tests of sharing).
+    bool deler_tekst_med(const string& anden) const { return tekst_ && tekst_ == anden.tekst_; }
+
+    friend bool operator==(const string& a, const string& b) { return a.view() == b.view(); }
+    friend bool operator==(const string& a, const char* b) { return a.view() == std::string_view(b); }
+
+private:
+    std::string& egen_tekst();  // makes the text private before a write
+
+    std::shared_ptr<std::string> tekst_;  // null for the empty text
+};
+
+// Skips whitespace and reads one token of any length; empty at end of input.
+std::istream& operator>>(std::istream& ind, string& s);
+std::ostream& operator<<(std::ostream& ud, const string& s);
