@@ -42,7 +42,7 @@ public:
     string felt[2];
     // Returns false when the input ended before an entry of the catalogue.
     bool laes_post(string katalog_nr, token_stroem& ind, string* post);
-    void skriv(string* poster, int antal, string katalog_nr);
+    void skriv(post_t* poster, int antal, string katalog_nr);
 
     fil_status* status = nullptr;
 };

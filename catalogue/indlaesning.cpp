@@ -1,0 +1,171 @@
+// Loading one catalogue from katalog.txt, kat_emneliste.txt and emne.txt.
+// Every scan ends at the end of its file; what could not be read is noted
+// in the store's status instead of looping.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "kat_opsaetning.h"
+#include "token_stroem.h"
+
+namespace {
+
+const char* const katalogfil = "katalog.txt";
+const char* const listefil = "kat_emneliste.txt";
+const char* const emnefil = "emne.txt";
+const std::string_view markoer = "#";
+const std::string_view feltslut = "\xA4";  // ñ in code page 850
+
+void skriv_til_stdout(const char* tekst) {
+    std::fputs(tekst, stdout);
+    std::fflush(stdout);
+}
+
+void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig) {
+    if (!status) return;
+    status->meddelelser.push_back(std::move(meddelelse));
+    if (ufuldstaendig) status->indlaest_helt = false;
+}
+
+std::string tekst(const string& s) { return std::string(s.view()); }
+
+bool kun_cifre(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fil,
+                     bool ufuldstaendig = true) {
+    if (!ind.aaben() || ind.laesefejl())
+        noter(status, std::string(fil) + " kan ikke læses: " + std::strerror(ind.fejlnummer()),
+              ufuldstaendig);
+    else if (ind.afbrudt_af_1a())
+        noter(status, std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke læst",
+              false);
+}
+
+}  // namespace
+
+void (*kat::skriv_standard_ud)(const char* tekst) = skriv_til_stdout;
+
+kat& kat::laes(string katalog_nr) {
+    token_stroem ind(katalogfil);
+    if (!ind.aaben()) skriv_standard_ud("fejl");
+    std::string_view token;
+    for (;;) {
+        if (token != markoer && !ind.spring_til_markoer()) {
+            noter_laesefejl(status, ind, katalogfil);
+            noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true);
+            return *this;
+        }
+        token = ind.naeste();
+        if (token == katalog_nr.view()) break;
+    }
+    for (auto& f : felt) {
+        std::string_view v = ind.naeste();
+        f = string(v);
+        if (v.empty()) {
+            noter(status, "Katalog " + tekst(katalog_nr) + " er afskåret i katalog.txt", true);
+            break;
+        }
+    }
+    noter_laesefejl(status, ind, katalogfil);
+    return *this;
+}
+
+bool kat_emneliste::laes_post(string katalog_nr, token_stroem& ind, string* post) {
+    std::string_view token = "0";
+    for (;;) {
+        if (token != markoer && !ind.spring_til_markoer()) return false;
+        token = ind.naeste();
+        if (token.empty()) return false;
+        if (token == katalog_nr.view()) break;
+    }
+    std::string_view emne_nr = ind.naeste();
+    post[0] = string(emne_nr);
+    std::string_view nummer = ind.naeste();
+    post[1] = string(nummer);
+    return !nummer.empty();
+}
+
+bool emne::laes_post(string emne_nr, token_stroem& ind, string* post) {
+    std::string_view token = "0";
+    for (;;) {
+        if (token != markoer && !ind.spring_til_markoer()) return false;
+        token = ind.naeste();
+        if (token.empty()) return false;
+        if (token == emne_nr.view()) break;
+    }
+    ind.naeste();  // one token that means nothing to this program
+    for (int k = 2; k <= 16; ++k) {
+        std::string_view ord = ind.naeste();
+        if (ord.empty()) return false;
+        string felt(ord);
+        for (;;) {
+            ord = ind.naeste();
+            if (ord.empty()) {
+                post[k] = felt;
+                return false;
+            }
+            if (ord == feltslut) break;
+            felt += ' ';
+            felt += ord;
+        }
+        post[k] = felt;
+    }
+    return true;
+}
+
+void kat_opsaetning::indlaes(string nr) {
+    katalog_nr = nr;
+    katalog.laes(nr);
+    auktionstype = katalog.felt[0];
+    auktionsdato = katalog.felt[1];
+    std::int32_t antal = tal_noegle(katalog.felt[2]);
+    if (status_.indlaest_helt && !kun_cifre(katalog.felt[2].view()))
+        noter(&status_, "Antallet af emner i katalog.txt er ikke et tal: " + tekst(katalog.felt[2]),
+              true);
+    if (antal < 0) antal = 0;
+    if (antal > max_poster) {
+        noter(&status_,
+              "Katalog " + tekst(nr) + " har " + std::to_string(antal) + " emner; kun de første " +
+                  std::to_string(max_poster) + " er indlæst",
+              true);
+        antal = max_poster;
+    }
+    antal_poster = antal;
+
+    {
+        token_stroem ind(listefil);
+        for (int i = 1; i <= antal_poster; ++i) {
+            if (!emneliste.laes_post(nr, ind, poster[i])) {
+                noter_laesefejl(&status_, ind, listefil);
+                noter(&status_,
+                      "kat_emneliste.txt har kun " + std::to_string(i - 1) + " af " +
+                          std::to_string(antal_poster) + " emner for katalog " + tekst(nr),
+                      true);
+                for (int f = 0; f < 2; ++f) poster[i][f] = string();
+                antal_poster = i - 1;
+                break;
+            }
+        }
+    }
+    {
+        token_stroem ind(emnefil);
+        for (int j = 1; j <= antal_poster; ++j) {
+            if (!emnedata.laes_post(poster[j][0], ind, poster[j])) {
+                noter_laesefejl(&status_, ind, emnefil, false);
+                noter(&status_,
+                      std::to_string(antal_poster - j + 1) +
+                          " emner mangler i emne.txt eller står i forkert rækkefølge, fra emne " +
+                          tekst(poster[j][0]),
+                      false);
+                break;
+            }
+        }
+    }
+    int noegle[1] = {1};
+    sorter(1, antal_poster, noegle, 0, 1, 1);
+}

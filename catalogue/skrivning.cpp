@@ -1,0 +1,116 @@
+// Saving the lot list: kat_emneliste2.txt is the old list with the loaded
+// catalogue's entries replaced by the current records, and it takes the
+// place of kat_emneliste.txt only when it has been written in full.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kat_opsaetning.h"
+#include "ny_liste.h"
+#include "sikker_fil.h"
+#include "token_stroem.h"
+
+namespace {
+
+const char* const listefil = "kat_emneliste.txt";
+const char* const ny_listefil = "kat_emneliste2.txt";
+const std::string_view markoer = "#";
+const std::string_view linjeslut = "\r\n";
+
+void tilfoej_postlinjer(std::string& ud, const post_t* poster, int antal, std::string_view katalog_nr) {
+    for (int i = 1; i <= antal; ++i) {
+        ud += "# ";
+        ud += katalog_nr;
+        ud += ' ';
+        ud += poster[i][0].view();
+        ud += ' ';
+        ud += poster[i][1].view();
+        ud += ' ';
+        ud += linjeslut;
+    }
+}
+
+// Reads one entry's tokens after its "#" up to the next "#" or the end of
+// input; true when another "#" follows.
+bool laes_post_tokens(token_stroem& ind, std::vector<std::string>& tokens) {
+    tokens.clear();
+    for (;;) {
+        std::string_view t = ind.naeste();
+        if (t.empty()) return false;
+        if (t == markoer) return true;
+        tokens.emplace_back(t);
+    }
+}
+
+void tilfoej_linje(std::string& ud, std::string_view foerste, const std::vector<std::string>& tokens) {
+    ud += foerste;
+    for (const auto& t : tokens) {
+        if (!ud.empty() && ud.back() != '\n') ud += ' ';
+        ud += t;
+    }
+}
+
+}  // namespace
+
+// Builds the new list from the old one. Other catalogues' entries are copied
+// token for token with single spaces, so nothing is changed or lost whatever
+// their values are; the catalogue's records stand where its first group stood.
+bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal, std::string_view katalog_nr,
+                  std::string& ud, std::string& fejl) {
+    if (!gammel.aaben() || gammel.laesefejl()) {
+        fejl = std::string(listefil) + " kan ikke læses: " + std::strerror(gammel.fejlnummer());
+        return false;
+    }
+    std::vector<std::string> tokens;
+    // Tokens before the first entry are kept on a line of their own.
+    bool flere = laes_post_tokens(gammel, tokens);
+    if (!tokens.empty()) {
+        tilfoej_linje(ud, "", tokens);
+        ud += linjeslut;
+    }
+    bool postlinjer_skrevet = false;
+    while (flere) {
+        flere = laes_post_tokens(gammel, tokens);
+        if (!tokens.empty() && tokens[0] == katalog_nr) {
+            if (!postlinjer_skrevet) tilfoej_postlinjer(ud, poster, antal, tokens[0]);
+            postlinjer_skrevet = true;
+            continue;
+        }
+        tilfoej_linje(ud, "#", tokens);
+        if (flere) ud += linjeslut;
+    }
+    if (gammel.laesefejl()) {
+        fejl = std::string(listefil) + " kan ikke læses: " + std::strerror(gammel.fejlnummer());
+        return false;
+    }
+    if (gammel.afbrudt_af_1a()) {
+        fejl = std::string(listefil) + " har et 0x1A-tegn midt i filen; resten ville gå tabt";
+        return false;
+    }
+    return true;
+}
+
+void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
+    std::string ud, fejl;
+    bool ok;
+    {
+        token_stroem gammel(listefil);
+        ok = byg_ny_liste(gammel, poster, antal, katalog_nr.view(), ud, fejl);
+    }
+    ok = ok && erstat_fil(listefil, ny_listefil, ud, fejl);
+    if (status) {
+        status->gemt = ok;
+        if (!ok) status->meddelelser.push_back(fejl + "; kat_emneliste.txt er ikke ændret");
+    }
+}
+
+void kat_opsaetning::gem() {
+    if (!status_.indlaest_helt) {
+        status_.gemt = false;
+        status_.meddelelser.push_back("kat_emneliste.txt er ikke ændret, fordi katalog " +
+                                      std::string(katalog_nr.view()) +
+                                      " ikke blev indlæst helt");
+        return;
+    }
+    emneliste.skriv(poster, antal_poster, katalog_nr);
+}

@@ -1,0 +1,44 @@
+// A forward-only token reader over one catalogue file, as the files are read:
+// tokens are runs of bytes other than space, tab, LF, VT, FF and CR, and a
+// byte 0x1A ends the input, as it does for text files on the console system.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class token_stroem {
+public:
+    explicit token_stroem(const char* filnavn);
+    ~token_stroem();
+    token_stroem(const token_stroem&) = delete;
+    token_stroem& operator=(const token_stroem&) = delete;
+
+    bool aaben() const { return fd_ >= 0; }
+    bool laesefejl() const { return fejl_ != 0; }
+    int fejlnummer() const { return fejl_; }
+    // Whether a 0x1A byte cut the input short with more bytes behind it.
+    bool afbrudt_af_1a() const { return data_efter_1a_; }
+
+    // The next token; empty at end of input. The view holds until the next call.
+    std::string_view naeste();
+    // Reads on until a "#" token has been read; false at end of input.
+    bool spring_til_markoer();
+    // True when only whitespace is left.
+    bool ved_slut();
+
+    static bool er_mellemrum(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
+
+private:
+    bool fyld();             // reads more bytes behind the unread ones; false at end
+    bool kig(std::size_t i);  // makes byte pos_+i available; false at end
+
+    int fd_ = -1;
+    int fejl_ = 0;
+    bool slut_ = false;  // no more bytes will come from the file
+    bool data_efter_1a_ = false;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0, slutpos_ = 0;
+    unsigned char forrige_ = ' ';  // the byte before pos_; start of file counts as whitespace
+    std::string samlet_;            // a token that spans refills
+};

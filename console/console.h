@@ -1,0 +1,43 @@
+// The text console: an 80 x 50 screen of code page 850 cells in 16 colours,
+// and the keyboard. On a Unix terminal the screen is a model that the
+// terminal mirrors; nothing outside this library knows about terminals.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct console_state {
+    std::uint8_t window_left;
+    std::uint8_t window_top;
+    std::uint8_t window_right;
+    std::uint8_t window_bottom;
+    std::uint16_t attribute;
+    std::uint16_t normal_attribute;
+    std::int8_t current_mode;
+    std::uint8_t screen_rows;
+    std::uint8_t screen_columns;
+};
+
+// Opens the terminal (raw keys, our screen). False when there is none.
+bool console_open();
+// Gives the terminal back as it was found; the last screen stays visible.
+void console_close();
+
+void console_set_mode(int mode);
+void console_set_foreground(int colour);
+void console_set_background(int colour);
+void console_goto(int column, int row);
+int console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void console_clear();
+void console_set_cursor_shape(int shape);
+int console_read_key();
+// Puts what has been drawn on the terminal now (before waits and long work).
+void console_flush();
+// Whether standard output is the console's terminal (its text must then go
+// through the screen).
+bool console_owns_stdout();
+
+// Runs a command line through /bin/sh and waits for it: its exit code, -1
+// when it can't be started; with a null command, 1 or 0 for whether the
+// interpreter is there.
+int run_shell_command(const char* command);
