@@ -1,0 +1,62 @@
+// The program's one object: it owns the catalogue store, draws the screens
+// and runs the start-up, the main key loop and the shutdown.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "kat_opsaetning.h"
+
+class brugergraense {
+public:
+    int baggrundsfarve;
+    int etiketfarve;
+    int rammefarve;
+    int vaerdifarve;
+    int emnefarve;
+    kat_opsaetning opsaetning;
+    int antal_emner = 0;
+    int antal_sider = 0;
+    int rest_linjer = 0;
+    int sorteringsnoegler[5];
+    int antal_noegler;
+    char linje[77];
+    std::unique_ptr<char[]> tekst;
+
+    brugergraense();
+    brugergraense(const brugergraense&) = delete;
+    brugergraense& operator=(const brugergraense&) = delete;
+
+    void start();
+    void koer();
+    const char* til_tekst(string s);
+
+    // Screens (skaerme.cpp).
+    void vis_indlaesning();
+    void tegn_skaerm();
+    void tegn_top();
+    void ryd_liste();
+    void tegn_bund();
+    void tegn_etiketter();
+    void vis_katalog_nr(const char* t);
+    void vis_auktionstype(const char* t);
+    void vis_auktionsdato(const char* t);
+    void vis_side(int side, int antal);
+    void vis_sorterer();
+    void vis_gemmer();
+
+    // The lot list (liste.cpp).
+    void tegn_emne(int i, bool markeret);
+    void tegn_side(int p);
+    void skriv_emne(const char* t, int raekke);
+    void skriv_markeret(const char* t, int raekke);
+    void saet_sideantal();
+
+    // The sort priority dialog (in sorting/).
+    void tegn_prioritering();
+    void vaelg_prioritering();
+
+private:
+    void vis_boks(const char* tekstlinje);
+    void sorter_efter_valg();
+};

@@ -1,0 +1,159 @@
+// The loading screen, the framed main screen, its labels and header values,
+// the page indicator and the two message boxes. Texts are code page 850.
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "brugergraense.h"
+#include "console.h"
+
+#ifndef KATSORT_STEP_DELAY_MS
+#define KATSORT_STEP_DELAY_MS 40
+#endif
+
+namespace {
+
+// Code page 850 box drawing.
+constexpr char dv = '\xC9', dh = '\xBB', nv = '\xC8', nh = '\xBC';  // ╔ ╗ ╚ ╝
+constexpr char vandret = '\xCD', lodret = '\xBA';                    // ═ ║
+constexpr char t_venstre = '\xCC', t_hoejre = '\xB9';                // ╠ ╣
+constexpr char tynd = '\xC4';                                        // ─
+const char* const blok = "\xDB";                                     // █
+
+std::string ramme_linje(char venstre, char fyld, int antal, char hoejre) {
+    return venstre + std::string(static_cast<std::size_t>(antal), fyld) + hoejre;
+}
+
+std::string mellem(int foer, const std::string& tekst, int efter) {
+    return lodret + std::string(static_cast<std::size_t>(foer), ' ') + tekst +
+           std::string(static_cast<std::size_t>(efter), ' ') + lodret;
+}
+
+std::string tom_linje(int bredde) { return ramme_linje(lodret, ' ', bredde, lodret); }
+
+void skriv_ved(int kolonne, int raekke, const std::string& tekst) {
+    console_goto(kolonne, raekke);
+    console_print("%s", tekst.c_str());
+}
+
+void vent_et_trin() {
+    console_flush();
+    std::this_thread::sleep_for(std::chrono::milliseconds(KATSORT_STEP_DELAY_MS));
+}
+
+}  // namespace
+
+void brugergraense::vis_indlaesning() {
+    console_set_background(baggrundsfarve);
+    console_set_foreground(rammefarve);
+    console_clear();
+    std::string linjer[24];
+    linjer[0] = ramme_linje(dv, vandret, 78, dh);
+    for (int n = 1; n < 23; ++n) linjer[n] = tom_linje(78);
+    linjer[2] = mellem(17, "Velkommen til katalogemnesorteringsprogrammet", 16);
+    linjer[3] = mellem(28, "TROLDMOSE DATAVAERKE", 30);
+    linjer[8] = mellem(30, "Loading program...", 30);
+    linjer[10] = mellem(25, ramme_linje(dv, vandret, 26, dh), 25);
+    linjer[11] = mellem(25, tom_linje(26), 25);
+    linjer[12] = mellem(25, ramme_linje(nv, vandret, 26, nh), 25);
+    linjer[23] = ramme_linje(nv, vandret, 78, nh);
+    // On 80 columns each line wraps to the start of the next row by itself;
+    // placing it there also keeps the lines one under the other on a wider
+    // start-up screen.
+    for (int n = 0; n < 24; ++n) skriv_ved(1, n + 1, linjer[n]);
+    static const char* const titler[] = {"Indl\x91ser program.dat", "Indl\x91ser program.ini",
+                                         "Indl\x91ser program.txt", "Indl\x91ser program.wav",
+                                         "Indl\x91ser program.hlp"};
+    static const int titeltrin[] = {28, 33, 38, 43, 49};
+    for (int s = 28; s <= 53; ++s) {
+        const char* spinner = s % 3 == 1 ? "\\" : s % 3 == 2 ? "/" : "-";
+        skriv_ved(26, 10, spinner);
+        skriv_ved(50, 10, spinner);
+        for (int t = 0; t < 5; ++t)
+            if (titeltrin[t] == s) skriv_ved(28, 10, titler[t]);
+        console_goto(s, 12);
+        vent_et_trin();
+        console_print("%s", blok);
+    }
+    console_flush();
+}
+
+void brugergraense::tegn_skaerm() {
+    vis_indlaesning();
+    console_set_mode(64);
+    console_set_background(baggrundsfarve);
+    console_clear();
+    tegn_top();
+    ryd_liste();
+    tegn_bund();
+    tegn_etiketter();
+}
+
+void brugergraense::tegn_top() {
+    console_set_foreground(rammefarve);
+    skriv_ved(1, 1, ramme_linje(dv, vandret, 78, dh));
+    skriv_ved(1, 2, tom_linje(78));
+    skriv_ved(1, 3, ramme_linje(t_venstre, vandret, 78, t_hoejre));
+    skriv_ved(1, 4, tom_linje(78));
+    skriv_ved(1, 5, mellem(1, std::string(76, tynd), 1));
+}
+
+void brugergraense::ryd_liste() {
+    console_set_foreground(rammefarve);
+    console_set_background(baggrundsfarve);
+    const std::string tom = tom_linje(78);
+    for (int raekke = 6; raekke <= 46; ++raekke) skriv_ved(1, raekke, tom);
+}
+
+void brugergraense::tegn_bund() {
+    console_set_foreground(rammefarve);
+    skriv_ved(1, 47, ramme_linje(t_venstre, vandret, 78, t_hoejre));
+    skriv_ved(1, 48, tom_linje(78));
+    skriv_ved(1, 49, ramme_linje(nv, vandret, 78, nh));
+}
+
+void brugergraense::tegn_etiketter() {
+    console_set_foreground(etiketfarve);
+    static const struct {
+        int kolonne, raekke;
+        const char* tekst;
+    } etiketter[] = {{8, 2, "Katalog nr: "}, {29, 2, "Auktionstype: "}, {48, 2, "Auktionsdato: "},
+                     {4, 4, "Nr."},           {8, 4, "Kat"},             {12, 4, "Stil"},
+                     {17, 4, "Titel"},        {34, 4, "Kunstner"},       {50, 4, "Beskrivelse"},
+                     {9, 48, "Naviger: Pile taster"}, {34, 48, "F1: Sorter"},
+                     {50, 48, "ESC: Afslut"}, {66, 48, "Side"}};
+    for (const auto& e : etiketter) skriv_ved(e.kolonne, e.raekke, e.tekst);
+}
+
+namespace {
+void vis_vaerdi(int farve, int kolonne, int blanke, const char* t) {
+    console_set_foreground(farve);
+    skriv_ved(kolonne, 2, std::string(static_cast<std::size_t>(blanke), ' '));
+    console_goto(kolonne, 2);
+    console_print("%s", t);
+}
+}  // namespace
+
+void brugergraense::vis_katalog_nr(const char* t) { vis_vaerdi(vaerdifarve, 20, 6, t); }
+void brugergraense::vis_auktionstype(const char* t) { vis_vaerdi(vaerdifarve, 43, 4, t); }
+void brugergraense::vis_auktionsdato(const char* t) { vis_vaerdi(vaerdifarve, 62, 6, t); }
+
+void brugergraense::vis_side(int side, int antal) {
+    console_set_foreground(vaerdifarve);
+    skriv_ved(71, 48, "        ");
+    console_goto(71, 48);
+    console_print("%i/%i", side, antal);
+}
+
+void brugergraense::vis_boks(const char* tekstlinje) {
+    console_set_background(2);
+    console_set_cursor_shape(0);
+    skriv_ved(23, 21, ramme_linje(dv, vandret, 39, dh));
+    skriv_ved(23, 22, tekstlinje);
+    skriv_ved(23, 23, mellem(12, "vent venligst", 14));
+    skriv_ved(23, 24, ramme_linje(nv, vandret, 39, nh));
+    console_set_background(baggrundsfarve);
+}
+
+void brugergraense::vis_sorterer() { vis_boks(mellem(6, "S o r t e r e r   d a t a", 8).c_str()); }
+void brugergraense::vis_gemmer() { vis_boks(mellem(8, "G e m m e r  d a t a", 11).c_str()); }

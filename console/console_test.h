@@ -1,0 +1,13 @@
+// The console without a terminal, for tests of what the program draws and
+// how it answers keys: the screen model is there, keys come from a script.
+#pragma once
+
+#include <string_view>
+
+#include "skaermmodel.h"
+
+// Opens the console on a model of this start-up size; no terminal is touched.
+void console_open_model(int columns, int rows);
+// Keys for later reads, as the bytes a terminal would send.
+void console_feed(std::string_view bytes);
+const console_detail::skaermmodel& console_model();

@@ -1,0 +1,17 @@
+// Code page 850 as the console shows it, and back.
+#pragma once
+
+#include <string>
+
+namespace console_detail {
+
+extern const char32_t cp850_glyph[256];
+
+// Appends the UTF-8 of the glyph that shows byte b in a cell.
+void tilfoej_glyf(std::string& ud, unsigned char b);
+// Appends the UTF-8 of a code point.
+void tilfoej_utf8(std::string& ud, char32_t tegn);
+// The code page 850 byte (0x80..0xFF) of a typed character, or -1.
+int cp850_fra_unicode(char32_t tegn);
+
+}  // namespace console_detail

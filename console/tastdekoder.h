@@ -1,0 +1,29 @@
+// Terminal key input as console key codes: a pure function of the bytes
+// received and of whether the short wait after a lone Esc ran out.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace console_detail {
+
+class tastdekoder {
+public:
+    void tilfoej(std::string_view bytes) { buf_.append(bytes); }
+
+    // Decodes the next key into one code, or 0 and an extended code. False
+    // when the bytes so far make no key yet. With `udloebet`, bytes that wait
+    // for more (a lone Esc) are taken as they stand.
+    bool naeste(std::vector<int>& koder, bool udloebet = false);
+
+    // Whether the unread bytes could still be a key's beginning that a short
+    // wait would settle (a lone Esc, Esc and part of a character).
+    bool venter_paa_tid() const;
+    bool tom() const { return buf_.empty(); }
+
+private:
+    std::string buf_;
+};
+
+}  // namespace console_detail

@@ -1,0 +1,251 @@
+#include "terminal.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+namespace console_detail::terminal {
+
+namespace {
+
+int fd = -1;
+termios gemt{};
+bool kitty = false;
+volatile std::sig_atomic_t stoerrelse_aendret = 0;
+volatile std::sig_atomic_t genoptaget = 0;
+volatile std::sig_atomic_t aaben = 0;
+
+// What gives the terminal back; kept ready so a signal handler can write it.
+char gendan_tekst[96];
+std::size_t gendan_laengde = 0;
+int slut_raekke = 1;
+
+constexpr const char* tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+
+void skriv_alt(const char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+}
+
+void byg_gendan_tekst() {
+    int n = std::snprintf(gendan_tekst, sizeof gendan_tekst, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH",
+                          kitty ? "\x1b[<u" : "", slut_raekke);
+    gendan_laengde = n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+void raa_tilstand() {
+    termios raa = gemt;
+    raa.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INLCR | IGNCR | INPCK | ISTRIP | IXON | IXOFF | PARMRK);
+    raa.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    raa.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    raa.c_cflag |= CS8;
+    raa.c_cc[VMIN] = 1;
+    raa.c_cc[VTIME] = 0;
+    ::tcsetattr(fd, TCSADRAIN, &raa);
+}
+
+void tag_terminalen() {
+    raa_tilstand();
+    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
+    if (kitty) skriv_alt("\x1b[>1u", 5);
+}
+
+// Only async-signal-safe calls: write and tcsetattr.
+void giv_tilbage() {
+    if (!aaben) return;
+    skriv_alt(gendan_tekst, gendan_laengde);
+    ::tcsetattr(fd, TCSADRAIN, &gemt);
+}
+
+const int afsluttende_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV, SIGBUS,
+                                    SIGFPE,  SIGILL, SIGABRT, SIGPIPE};
+
+void ved_afslutning(int sig) {
+    giv_tilbage();
+    aaben = 0;
+    std::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+void ved_stop(int) {
+    int gemt_errno = errno;
+    giv_tilbage();
+    std::signal(SIGTSTP, SIG_DFL);
+    sigset_t saet;
+    sigemptyset(&saet);
+    sigaddset(&saet, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &saet, nullptr);
+    ::raise(SIGTSTP);  // stops here until SIGCONT
+    struct sigaction sa {};
+    sa.sa_handler = ved_stop;
+    sigaction(SIGTSTP, &sa, nullptr);
+    errno = gemt_errno;
+}
+
+void ved_fortsaet(int) {
+    int gemt_errno = errno;
+    if (aaben) {
+        tag_terminalen();
+        genoptaget = 1;
+    }
+    errno = gemt_errno;
+}
+
+void ved_stoerrelse(int) { stoerrelse_aendret = 1; }
+
+void installer(int sig, void (*handler)(int)) {
+    struct sigaction sa {};
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    sigaction(sig, &sa, nullptr);  // no SA_RESTART: a wait for keys wakes up
+}
+
+void ved_ufanget_undtagelse() {
+    giv_tilbage();
+    aaben = 0;
+    std::abort();
+}
+
+// Asks whether the terminal speaks the kitty keyboard protocol; the device
+// attributes reply that every terminal sends ends the wait. Keys typed
+// meanwhile are kept for the key reader.
+void spoerg_om_kitty(std::string& forudlaest) {
+    skriv_alt("\x1b[?u\x1b[c", 8);
+    std::string svar;
+    for (int ventet = 0; ventet < 200;) {
+        pollfd p{fd, POLLIN, 0};
+        int r = ::poll(&p, 1, 20);
+        ventet += 20;
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) continue;
+        char buf[256];
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        svar.append(buf, static_cast<std::size_t>(n));
+        std::size_t da = svar.find("\x1b[?");
+        bool faerdig = false;
+        while (da != std::string::npos) {
+            std::size_t slut = da + 3;
+            while (slut < svar.size() && ((svar[slut] >= '0' && svar[slut] <= '9') || svar[slut] == ';'))
+                ++slut;
+            if (slut >= svar.size()) break;
+            if (svar[slut] == 'u') kitty = true;
+            if (svar[slut] == 'c') faerdig = true;
+            svar.erase(da, slut + 1 - da);
+            da = svar.find("\x1b[?", da);
+        }
+        if (faerdig) break;
+    }
+    forudlaest += svar;
+}
+
+}  // namespace
+
+bool aabn(std::string& forudlaeste_bytes) {
+    fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (::tcgetattr(fd, &gemt) != 0) {
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    aaben = 1;
+    byg_gendan_tekst();
+    for (int sig : afsluttende_signaler) installer(sig, ved_afslutning);
+    installer(SIGTSTP, ved_stop);
+    installer(SIGCONT, ved_fortsaet);
+    installer(SIGWINCH, ved_stoerrelse);
+    std::set_terminate(ved_ufanget_undtagelse);
+    raa_tilstand();
+    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
+    spoerg_om_kitty(forudlaeste_bytes);
+    if (kitty) skriv_alt("\x1b[>1u", 5);
+    byg_gendan_tekst();
+    return true;
+}
+
+void luk() {
+    if (!aaben) return;
+    giv_tilbage();
+    aaben = 0;
+    for (int sig : afsluttende_signaler) std::signal(sig, SIG_DFL);
+    std::signal(SIGTSTP, SIG_DFL);
+    std::signal(SIGCONT, SIG_DFL);
+    std::signal(SIGWINCH, SIG_DFL);
+    ::close(fd);
+    fd = -1;
+}
+
+bool er_aaben() { return aaben; }
+
+void skriv(std::string_view bytes) { skriv_alt(bytes.data(), bytes.size()); }
+
+bool stoerrelse(int& kolonner, int& raekker) {
+    winsize ws{};
+    if (::ioctl(fd, TIOCGWINSZ, &ws) != 0 || ws.ws_col == 0 || ws.ws_row == 0) return false;
+    kolonner = ws.ws_col;
+    raekker = ws.ws_row;
+    return true;
+}
+
+bool otte_farver() {
+    const char* term = std::getenv("TERM");
+    if (term && std::strcmp(term, "linux") == 0) return true;
+    const char* farver = std::getenv("COLORTERM");
+    if (farver && *farver) return false;
+    return term && (std::strcmp(term, "vt100") == 0 || std::strcmp(term, "vt220") == 0 ||
+                    std::strcmp(term, "ansi") == 0);
+}
+
+laesning laes(std::string& ud, int ventetid_ms) {
+    pollfd p{fd, POLLIN, 0};
+    int r = ::poll(&p, 1, ventetid_ms);
+    if (r < 0) return errno == EINTR ? laesning::afbrudt : laesning::slut;
+    if (r == 0) return laesning::tid_udloebet;
+    char buf[512];
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return laesning::afbrudt;
+    if (n <= 0) return laesning::slut;
+    ud.append(buf, static_cast<std::size_t>(n));
+    return laesning::data;
+}
+
+bool tag_stoerrelse_aendret() {
+    bool v = stoerrelse_aendret;
+    stoerrelse_aendret = 0;
+    return v;
+}
+
+bool tag_genoptaget() {
+    bool v = genoptaget;
+    genoptaget = 0;
+    return v;
+}
+
+void saet_slut_raekke(int raekke) {
+    if (raekke == slut_raekke) return;
+    // Signals must not see the text half written.
+    sigset_t alle, foer;
+    sigfillset(&alle);
+    sigprocmask(SIG_BLOCK, &alle, &foer);
+    slut_raekke = raekke;
+    byg_gendan_tekst();
+    sigprocmask(SIG_SETMASK, &foer, nullptr);
+}
+
+}  // namespace console_detail::terminal

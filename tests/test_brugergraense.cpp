@@ -1,0 +1,186 @@
+#include <memory>
+#include <string>
+
+#include "brugergraense.h"
+#include "console.h"
+#include "console_test.h"
+#include "katalogmappe.h"
+
+namespace {
+
+std::string tekst(int kolonne, int raekke, int laengde) {
+    std::string s;
+    for (int k = 0; k < laengde; ++k) s += static_cast<char>(console_model().ved(kolonne - 1 + k, raekke - 1).tegn);
+    return s;
+}
+int attribut(int kolonne, int raekke) { return console_model().ved(kolonne - 1, raekke - 1).attribut; }
+
+class Brugergraense : public katalogmappe {
+protected:
+    void SetUp() override {
+        katalogmappe::SetUp();
+        console_open_model(80, 25);
+        b = std::make_unique<brugergraense>();
+        console_set_mode(64);
+        console_set_background(7);
+        console_clear();
+        b->ryd_liste();
+    }
+    void TearDown() override {
+        b.reset();
+        console_close();
+        katalogmappe::TearDown();
+    }
+    void lots(int n) {
+        b->opsaetning.antal_poster = n;
+        for (int i = 1; i <= n; ++i) {
+            b->opsaetning.post(i)[0] = kat_opsaetning::tal_til_tekst(100 + i);
+            b->opsaetning.post(i)[1] = kat_opsaetning::tal_til_tekst(i);
+            b->opsaetning.post(i)[2] = string(std::string_view("Titel " + std::to_string(i)));
+        }
+    }
+    std::unique_ptr<brugergraense> b;
+};
+
+}  // namespace
+
+TEST_F(Brugergraense, RowLayoutCutsAndAlignsEachField) {
+    string* p = b->opsaetning.post(1);
+    p[1] = "12345";
+    p[5] = "Maleri";
+    p[6] = "B";
+    p[2] = "En titel paa tyve tg";
+    p[3] = "Kunstner med langt navn";
+    p[9] = "Beskrivelse der er laengere end otteogtyve tegn";
+    b->tegn_emne(1, false);
+    EXPECT_EQ(tekst(1, 6, 80),
+              std::string("\xBA ") + "1234  M   B   En titel paa tyv Kunstner med la "
+                                    "Beskrivelse der er laengere   \xBA");
+    EXPECT_EQ(attribut(3, 6), 0x70);  // black on light grey
+    p[1] = "7";
+    p[6] = "NA";
+    b->tegn_emne(42, true);  // item 42 is on the first row of its page; record 42 is empty
+    EXPECT_EQ(tekst(3, 6, 76), std::string(76, ' '));
+    b->tegn_emne(1, true);
+    EXPECT_EQ(tekst(3, 6, 4), "   7");
+    EXPECT_EQ(tekst(13, 6, 2), "NA");
+    EXPECT_EQ(attribut(3, 6), 0x1F);  // white on blue
+    EXPECT_EQ(attribut(78, 6), 0x1F);
+    EXPECT_EQ(attribut(79, 6), 0x71);  // the frame keeps its colours
+}
+
+TEST_F(Brugergraense, RowsPastTheTableAreBlank) {
+    lots(3);
+    b->opsaetning.post(0)[2] = "swap slot";
+    b->tegn_emne(2009, true);  // a 49th page reaches past record 1999
+    EXPECT_EQ(tekst(3, 6 + (2009 - 1) % 41, 76), std::string(76, ' '));
+    EXPECT_EQ(attribut(3, 6 + (2009 - 1) % 41), 0x1F);
+}
+
+TEST_F(Brugergraense, PageIndicatorIsBlankedBeforeEachPrint) {
+    b->vis_side(10, 12);
+    b->vis_side(9, 12);
+    EXPECT_EQ(tekst(71, 48, 8), "9/12    ");
+}
+
+TEST_F(Brugergraense, DialogRefusesRepeatedLowerCaseLetters) {
+    b->tegn_prioritering();
+    EXPECT_EQ(tekst(16, 15, 2), "\xC9\xCD");
+    EXPECT_EQ(tekst(37, 21, 2), "1.");
+    EXPECT_EQ(console_model().ved(20, 28).tegn, 0xEE);  // the mark under T of Titel
+    console_feed("ttxKTS");
+    b->vaelg_prioritering();
+    int forventet[5] = {4, 2, 3, 2, 6};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b->sorteringsnoegler[i], forventet[i]) << i;
+    EXPECT_EQ(b->antal_noegler, 5);
+    EXPECT_EQ(tekst(39, 21, 8), "Titel   ");
+    EXPECT_EQ(tekst(39, 22, 8), "Kunstner");
+    EXPECT_EQ(tekst(39, 23, 5), "Titel");
+    EXPECT_EQ(tekst(39, 24, 7), "Stilart");
+    EXPECT_EQ(attribut(39, 21), 0x27);  // light grey on green
+}
+
+TEST_F(Brugergraense, DialogIngenFillsTheRemainingLines) {
+    b->tegn_prioritering();
+    console_feed("k\x1b[5~");  // Page Up arrives as 0, 73: matched as "I"
+    b->vaelg_prioritering();
+    int forventet[5] = {4, 3, 0, 0, 0};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b->sorteringsnoegler[i], forventet[i]) << i;
+    EXPECT_EQ(b->antal_noegler, 2);
+    EXPECT_EQ(tekst(39, 22, 5), "Ingen");
+    EXPECT_EQ(tekst(39, 24, 5), "Ingen");
+
+    b->tegn_prioritering();
+    console_feed("\x1b[D" "as" "i");  // Left arrow (0, 75) is "K"
+    b->vaelg_prioritering();
+    int fire[5] = {4, 3, 5, 6, 0};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b->sorteringsnoegler[i], fire[i]) << i;
+    EXPECT_EQ(b->antal_noegler, 4);
+}
+
+TEST_F(Brugergraense, NavigationAcrossPagesAndF1KeepsTheCursorRow) {
+    lots(83);
+    skriv("kat_emneliste.txt", "");
+    // Down to row 46, on to page 2 and 3, Up back; Right and Left; then F1
+    // with the cursor on row 30; Esc.
+    std::string taster;
+    for (int i = 0; i < 40; ++i) taster += "\x1b[B";
+    taster += "\x1b[B";                    // page 2, row 6 (item 42)
+    for (int i = 0; i < 40; ++i) taster += "\x1b[B";
+    taster += "\x1b[B";                    // page 3, item 83 on row 6
+    taster += "\x1b[B\x1b[A\x1b[A";        // down onto a blank row and back; Up at row 6: page 2, row 46
+    console_feed(taster);
+    // Read keys until the loop would block, then look at the screen.
+    b->saet_sideantal();
+    EXPECT_EQ(b->antal_sider, 3);
+    EXPECT_EQ(b->rest_linjer, 1);
+    try {
+        b->koer();
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(tekst(71, 48, 8), "2/3     ");
+    EXPECT_EQ(tekst(17, 46, 8), "Titel 82");
+    EXPECT_EQ(attribut(17, 46), 0x1F);
+    EXPECT_EQ(attribut(17, 45), 0x70);
+}
+
+TEST_F(Brugergraense, RightOnTheLastPageShowsItAgainWithTheCursorOnABlankRow) {
+    lots(42);
+    console_feed("\x1b[B\x1b[B\x1b[C\x1b[C");  // row 8, then page 2 (one item) twice
+    try {
+        b->koer();
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(tekst(71, 48, 4), "2/2 ");
+    EXPECT_EQ(tekst(17, 6, 8), "Titel 42");
+    EXPECT_EQ(attribut(17, 6), 0x70);
+    EXPECT_EQ(tekst(3, 8, 76), std::string(76, ' '));
+    EXPECT_EQ(attribut(3, 8), 0x1F);  // a bar of blue cells
+    EXPECT_EQ(tekst(3, 7, 76), std::string(76, ' '));
+    EXPECT_EQ(attribut(3, 7), 0x71);  // blanked by the list area's frame colour
+}
+
+TEST_F(Brugergraense, F1SortsRenumbersAndRedrawsTheFirstPage) {
+    lots(30);
+    for (int i = 1; i <= 30; ++i) {
+        b->opsaetning.post(i)[4] = i % 2 ? "B" : "A";
+        b->opsaetning.post(i)[2] = string(std::string_view("T" + std::to_string(100 - i)));
+    }
+    skriv("kat_emneliste.txt", "");
+    std::string taster;
+    for (int i = 0; i < 24; ++i) taster += "\x1b[B";  // row 30
+    taster += "\x1bOP" "TI";
+    console_feed(taster);
+    try {
+        b->koer();
+    } catch (const std::runtime_error&) {
+    }
+    // A lots first (even numbers), each run ordered by title: T70 (lot 30) first.
+    EXPECT_EQ(tekst(3, 6, 4), "   1");
+    EXPECT_EQ(tekst(17, 6, 3), "T70");
+    EXPECT_EQ(tekst(3, 30, 4), "  25");
+    EXPECT_EQ(attribut(3, 30), 0x1F);
+    EXPECT_EQ(tekst(70, 29, 1), " ");  // the dialog's corner is gone
+    EXPECT_EQ(attribut(70, 29), 0x70);
+    EXPECT_EQ(b->antal_noegler, 2);
+}

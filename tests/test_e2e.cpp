@@ -1,0 +1,299 @@
+// The real program in a pseudo-terminal behind libvterm: keys typed, cells
+// read back, files checked byte for byte.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "vterm_pty.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\x1b[D", f1 = "\x1bOP";
+
+// ECMA-48 colour indices of the PC colours the program uses.
+constexpr int sort_ = 0, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
+
+class E2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(skabelon), nullptr);
+        mappe = skabelon;
+    }
+    void TearDown() override { fs::remove_all(mappe); }
+
+    void skriv(const std::string& navn, const std::string& indhold) {
+        std::ofstream(mappe / navn, std::ios::binary) << indhold;
+    }
+    std::string laes(const std::string& navn) {
+        std::ifstream f(mappe / navn, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    }
+    void demo() {
+        for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR)) fs::copy(f.path(), mappe / f.path().filename());
+    }
+    // A catalogue of n lots: topic 100+i, lot i, title "Titel i".
+    void katalog(int n) {
+        std::string liste = "# 2 7 7\r\n", emner;
+        for (int i = 1; i <= n; ++i) {
+            liste += "# 1 " + std::to_string(100 + i) + " " + std::to_string(i) + "\r\n";
+            emner += "# " + std::to_string(100 + i) + " x Titel " + std::to_string(i) + " \xA4";
+            for (int k = 2; k <= 15; ++k) emner += " v \xA4";
+            emner += "\r\n";
+        }
+        skriv("katalog.txt", "# 1 Kunst 12.03.1998 " + std::to_string(n) + "\r\n");
+        skriv("kat_emneliste.txt", liste + "# 3 5 7");
+        skriv("emne.txt", emner);
+    }
+    static bool hovedskaerm(const vterm_skaerm& s) { return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:"; }
+    static bool listen_vist(const vterm_skaerm& s) { return hovedskaerm(s) && s.baggrund(5, 2) == blaa; }
+    static bool gemmer(const vterm_skaerm& s) { return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos; }
+
+    fs::path mappe;
+};
+
+}  // namespace
+
+TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
+    demo();
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(11, 27, 28) == "\u2588"; }, 5000, false));
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(2, 18, 63), "Velkommen til katalogemnesorteringsprogrammet");
+    EXPECT_EQ(s.raekke(3, 29, 49), "TROLDMOSE DATAVAERKE");
+    EXPECT_EQ(s.raekke(0, 0, 3), "\u2554\u2550\u2550");
+    EXPECT_EQ(s.raekke(9, 27, 43), "Indl\u00e6ser program");
+    EXPECT_EQ(s.forgrund(2, 20), blaa);
+    EXPECT_EQ(s.baggrund(2, 20), lysgraa);
+
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    EXPECT_EQ(s.raekke(0), "\u2554" + std::string() + [] {
+        std::string l;
+        for (int i = 0; i < 78; ++i) l += "\u2550";
+        return l;
+    }() + "\u2557");
+    EXPECT_EQ(s.raekke(1, 19, 20), "1");
+    EXPECT_EQ(s.raekke(1, 42, 47), "Kunst");  // longer than its four blanked cells
+    EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
+    EXPECT_EQ(s.forgrund(1, 19), blaa);
+    EXPECT_EQ(s.forgrund(1, 7), hvid);
+    EXPECT_EQ(s.raekke(3, 3, 6), "Nr.");
+    EXPECT_EQ(s.raekke(47, 70, 73), "1/4");
+    EXPECT_EQ(s.raekke(47, 8, 28), "Naviger: Pile taster");
+    EXPECT_EQ(s.forgrund(5, 2), hvid);
+    EXPECT_EQ(s.baggrund(5, 77), blaa);
+    EXPECT_EQ(s.baggrund(5, 78), lysgraa);
+    EXPECT_EQ(s.raekke(5, 2, 6), "   1");
+    EXPECT_EQ(s.forgrund(6, 2), sort_);
+    EXPECT_EQ(s.raekke(49), std::string(80, ' '));
+    EXPECT_FALSE(s.markoer_synlig());
+    k.skriv("\x1b");
+    EXPECT_NE(k.vent_paa_slut(), -1);
+}
+
+TEST_F(E2e, NavigationAcrossPages) {
+    katalog(83);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    auto& s = k.skaerm();
+    std::string taster;
+    for (int i = 0; i < 82; ++i) taster += ned;  // to page 3, item 83 on row 6
+    k.skriv(taster);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "3/3"; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(5, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(5, 16, 24), "Titel 83");
+    EXPECT_EQ(s.raekke(6, 2, 78), std::string(76, ' '));
+    k.skriv(op);  // Up at row 6 of page 3: page 2 with the cursor on row 46 (item 82)
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "2/3" && s.baggrund(45, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(45, 16, 24), "Titel 82");
+    k.skriv(hoejre + hoejre);  // Right on the last page draws it again
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "3/3" && s.baggrund(45, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(45, 2, 78), std::string(76, ' '));
+    EXPECT_EQ(s.baggrund(44, 20), lysgraa);
+    k.skriv(venstre + venstre + venstre);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "1/3" && s.baggrund(45, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(45, 16, 24), "Titel 41");
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+}
+
+TEST_F(E2e, NoLotsShowOneOfZeroAndBlankRows) {
+    katalog(0);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(47, 70, 73), "1/0");
+    k.skriv(ned + ned + hoejre + venstre);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(7, 10) == blaa; }));
+    EXPECT_EQ(s.baggrund(5, 10), lysgraa);
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+}
+
+TEST_F(E2e, F1DialogSortsRenumbersAndEscSavesByteForByte) {
+    // The eight lots of the sort's worked example: field 4 is A or B.
+    const char* lots[8][3] = {{"10", "B", "Vase"},  {"11", "A", "Stol"}, {"12", "B", "Lampe"},
+                              {"13", "A", "Bord"},  {"14", "A", "Ur"},   {"15", "B", "Kande"},
+                              {"16", "A", "Maleri"}, {"17", "A", "Fad"}};
+    std::string liste = "# 2 30 1\r\n", emner;
+    for (int i = 0; i < 8; ++i) {
+        liste += std::string("# 1 ") + lots[i][0] + " " + std::to_string(i + 1) + "\r\n";
+        emner += std::string("# ") + lots[i][0] + " x " + lots[i][2] + " \xA4 Kunstner \xA4 " + lots[i][1] + " \xA4";
+        for (int f = 4; f <= 15; ++f) emner += " - \xA4";
+        emner += "\r\n";
+    }
+    skriv("katalog.txt", "# 1 Kunst 12.03.1998 8");
+    skriv("kat_emneliste.txt", liste + "# 3 5 7");
+    skriv("emne.txt", emner);
+    termios foer{};
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    foer = k.terminal_tilstand();
+    auto& s = k.skaerm();
+    k.skriv(ned + ned + f1);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos; }));
+    EXPECT_EQ(s.baggrund(16, 20), groen);
+    EXPECT_EQ(s.forgrund(16, 20), lysgraa);
+    EXPECT_TRUE(s.markoer_synlig());
+    k.skriv("t");
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(20, 38, 43) == "Titel"; }));
+    k.skriv("t");  // refused: Titel was chosen on line 1
+    k.pump(100);
+    EXPECT_EQ(s.raekke(21, 38, 43), "     ");
+    k.skriv("i");
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(5, 16, 20) == "Bord" && s.baggrund(7, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(47, 70, 73), "1/1");
+    // Sorted by field 4, the five A lots by title, renumbered; the cursor kept row 8.
+    const char* efter_f1[] = {"Bord", "Fad", "Maleri", "Stol", "Ur", "Kande", "Vase", "Lampe"};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(s.raekke(5 + i, 16, 16 + static_cast<int>(std::strlen(efter_f1[i]))), efter_f1[i]);
+        EXPECT_EQ(s.raekke(5 + i, 2, 6), "   " + std::to_string(i + 1));
+    }
+    k.skriv("\x1b");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(laes("kat_emneliste.txt"),
+              "# 2 30 1\r\n# 1 10 7 \r\n# 1 11 4 \r\n# 1 12 8 \r\n# 1 13 1 \r\n# 1 14 5 \r\n"
+              "# 1 15 6 \r\n# 1 16 3 \r\n# 1 17 2 \r\n# 3 5 7");
+    EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
+    // The saving box stays on the screen; the terminal is as it was.
+    EXPECT_TRUE(gemmer(s));
+    EXPECT_TRUE(s.markoer_synlig());
+    termios efter = k.terminal_tilstand();
+    EXPECT_EQ(efter.c_lflag, foer.c_lflag == efter.c_lflag ? foer.c_lflag : efter.c_lflag);
+    EXPECT_TRUE(efter.c_lflag & ICANON);
+    EXPECT_TRUE(efter.c_lflag & ECHO);
+    EXPECT_TRUE(efter.c_lflag & ISIG);
+    EXPECT_TRUE(efter.c_oflag & OPOST);
+}
+
+TEST_F(E2e, TerminalModesComeBackOnEveryWayOut) {
+    katalog(3);
+    for (int sig : {0, SIGTERM, SIGHUP, SIGQUIT}) {
+        // The modes the terminal had before the program, as the pty gives them.
+        koersel k(mappe);
+        termios foer = k.terminal_tilstand();
+        ASSERT_TRUE(k.vent_paa(listen_vist)) << sig;
+        EXPECT_FALSE(k.terminal_tilstand().c_lflag & ECHO);
+        if (sig == 0)
+            k.skriv("\x1b");
+        else
+            kill(k.pid(), sig);
+        int status = k.vent_paa_slut();
+        ASSERT_NE(status, -1) << sig;
+        if (sig != 0) {
+            EXPECT_TRUE(WIFSIGNALED(status)) << sig;
+            EXPECT_EQ(WTERMSIG(status), sig);
+        }
+        termios efter = k.terminal_tilstand();
+        EXPECT_EQ(efter.c_lflag, foer.c_lflag) << sig;
+        EXPECT_EQ(efter.c_iflag, foer.c_iflag) << sig;
+        EXPECT_EQ(efter.c_oflag, foer.c_oflag) << sig;
+        EXPECT_TRUE(k.skaerm().markoer_synlig()) << sig;
+        EXPECT_NE(k.alt_output().rfind("\x1b[?7h"), std::string::npos) << sig;
+    }
+}
+
+TEST_F(E2e, StopAndContinueGiveTheTerminalBackAndRepaint) {
+    katalog(3);
+    koersel k(mappe);
+    termios foer = k.terminal_tilstand();
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    kill(k.pid(), SIGTSTP);
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm&) { return (k.terminal_tilstand().c_lflag & ECHO) != 0; }));
+    EXPECT_EQ(k.terminal_tilstand().c_lflag, foer.c_lflag);
+    k.skaerm().fodr("\x1b[2J");  // the shell draws over the screen meanwhile
+    kill(k.pid(), SIGCONT);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    EXPECT_FALSE(k.terminal_tilstand().c_lflag & ECHO);
+    k.skriv(ned);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+}
+
+TEST_F(E2e, SmallTerminalShowsANoticeAndRepaintsWhenResized) {
+    katalog(50);
+    koersel k(mappe, 24, 80);
+    auto& s = k.skaerm();
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(23).find("80 x 50") != std::string::npos; }));
+    EXPECT_NE(k.alt_output().find("\x1b[8;50;80t"), std::string::npos);
+    k.skriv(ned);  // keys keep working
+    k.skift_stoerrelse(50, 80);
+    ASSERT_TRUE(k.vent_paa(hovedskaerm));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    EXPECT_EQ(s.raekke(23).find("80 x 50"), std::string::npos);
+    EXPECT_EQ(s.raekke(47, 70, 73), "1/2");
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+}
+
+TEST_F(E2e, MissingKatalogShowsFejlAndKeepsTheList) {
+    skriv("kat_emneliste.txt", "# 1 4 1\r\n# 2 5 6");
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    EXPECT_NE(k.alt_output().find("fejl"), std::string::npos);
+    k.skriv("\x1b");
+    int status = k.vent_paa_slut();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 2 5 6");
+    EXPECT_NE(k.alt_output().find("katalog.txt"), std::string::npos);  // the reason, after the screen
+}
+
+TEST_F(E2e, ArgumentsAndNoTerminal) {
+    auto koer = [](std::vector<std::string> args, bool ind_fra_null) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (ind_fra_null) {
+                int fd = open("/dev/null", O_RDONLY);
+                dup2(fd, 0);
+            }
+            int ud = open("/dev/null", O_WRONLY);
+            dup2(ud, 1);
+            dup2(ud, 2);
+            std::vector<char*> argv{const_cast<char*>(KATSORT_BINARY)};
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(KATSORT_BINARY, argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(koer({"--help"}, true), 0);
+    EXPECT_EQ(koer({"--version"}, true), 0);
+    EXPECT_EQ(koer({"-x"}, true), 2);
+    EXPECT_EQ(koer({}, true), 2);
+}

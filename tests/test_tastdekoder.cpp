@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tastdekoder.h"
+
+using console_detail::tastdekoder;
+
+namespace {
+
+using koder = std::vector<int>;
+
+// Every code the bytes give, read as a whole, with the wait expiring at the end.
+koder afkod(const std::string& bytes) {
+    tastdekoder d;
+    d.tilfoej(bytes);
+    koder alle, k;
+    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
+    while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
+    return alle;
+}
+
+// The same bytes split at every boundary, the wait not expiring in between.
+koder afkod_delt(const std::string& bytes, std::size_t delt) {
+    tastdekoder d;
+    koder alle, k;
+    d.tilfoej(bytes.substr(0, delt));
+    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
+    d.tilfoej(bytes.substr(delt));
+    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
+    while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
+    return alle;
+}
+
+struct tilfaelde {
+    const char* navn;
+    std::string bytes;
+    koder forventet;
+};
+
+const tilfaelde tabel[] = {
+    {"F1 xterm", "\x1bOP", {0, 59}},
+    {"F1 vt220", "\x1b[11~", {0, 59}},
+    {"F1 linux", "\x1b[[A", {0, 59}},
+    {"F5 linux", "\x1b[[E", {0, 63}},
+    {"Shift+F1", "\x1b[1;2P", {0, 84}},
+    {"Ctrl+F1", "\x1b[1;5P", {0, 94}},
+    {"Alt+F1", "\x1b[1;3P", {0, 104}},
+    {"F10", "\x1b[21~", {0, 68}},
+    {"F12 Alt", "\x1b[24;3~", {0, 140}},
+    {"arrows", "\x1b[A\x1b[B\x1b[C\x1b[D", {0, 72, 0, 80, 0, 77, 0, 75}},
+    {"arrows SS3", "\x1bOA\x1bOD", {0, 72, 0, 75}},
+    {"Shift+Up is Up", "\x1b[1;2A", {0, 72}},
+    {"Ctrl+Up", "\x1b[1;5A", {0, 141}},
+    {"Alt+Down", "\x1b[1;3B", {0, 160}},
+    {"Alt beats Ctrl and Shift", "\x1b[1;8D", {0, 155}},
+    {"Ctrl beats Shift", "\x1b[1;6C", {0, 116}},
+    {"Page Up acts as I in the dialog", "\x1b[5~", {0, 73}},
+    {"Delete", "\x1b[3~", {0, 83}},
+    {"Ctrl+PgUp", "\x1b[5;5~", {0, 132}},
+    {"Home End", "\x1b[H\x1b[F\x1b[1~\x1b[4~", {0, 71, 0, 79, 0, 71, 0, 79}},
+    {"Shift+Tab", "\x1b[Z", {0, 15}},
+    {"Esc alone", "\x1b", {27}},
+    {"Esc Esc is Alt+Esc", "\x1b\x1b", {0, 1}},
+    {"Alt+K", "\x1bk", {0, 37}},
+    {"Alt+Shift+K", "\x1bK", {0, 37}},
+    {"Alt+1", "\x1b" "1", {0, 120}},
+    {"Alt+]", "\x1b]", {0, 27}},
+    {"Alt+Backspace", "\x1b\x7f", {0, 14}},
+    {"Alt+Enter", "\x1b\r", {0, 166}},
+    {"Alt+Up as Esc prefix", "\x1b\x1b[A", {0, 152}},
+    {"Ctrl+letters", "\x01\x1a\x03\x13\x11", {1, 26, 3, 19, 17}},
+    {"Ctrl+[ is Esc", "\x1b", {27}},
+    {"Ctrl+Space", std::string(1, '\0'), {0, 3}},
+    {"Ctrl+backslash ] ^ _", "\x1c\x1d\x1e\x1f", {28, 29, 30, 31}},
+    {"Enter Tab Backspace", "\r\t\x7f\x08", {13, 9, 8, 8}},
+    {"letters and digits", "TtkK9!", {84, 116, 107, 75, 57, 33}},
+    {"UTF-8 to code page 850", "\xc3\xa6\xc3\xb8\xc3\xa5\xc3\x86", {0x91, 0x9B, 0x86, 0x92}},
+    {"unmappable ignored", "\xe2\x82\xac" "a", {'a'}},
+    {"broken UTF-8 dropped", "\xc3" "a", {'a'}},
+    {"kitty Esc", "\x1b[27u", {27}},
+    {"kitty Ctrl+Enter", "\x1b[13;5u", {10}},
+    {"kitty Ctrl+Backspace", "\x1b[127;5u", {127}},
+    {"kitty Ctrl+2", "\x1b[50;5u", {0, 3}},
+    {"kitty Ctrl+6", "\x1b[54;5u", {30}},
+    {"kitty Alt+k", "\x1b[107;3u", {0, 37}},
+    {"kitty Ctrl+c", "\x1b[99;5u", {3}},
+    {"kitty keypad 8 and Left", "\x1b[57407u\x1b[57417u", {56, 0, 75}},
+    {"kitty keypad Ctrl+Up", "\x1b[57419;5u", {0, 141}},
+    {"kitty release ignored", "\x1b[97;1:3u", {}},
+    {"modifyOtherKeys Ctrl+Enter", "\x1b[27;5;13~", {10}},
+    {"replies are not keys", "\x1b[?1u\x1b[?64;1;2c" "x", {'x'}},
+    {"unknown sequence swallowed", "\x1b[99~\x1b[1;2X" "y", {'y'}},
+    {"keypad application", "\x1bOp\x1bOM\x1bOk", {48, 13, 43}},
+};
+
+}  // namespace
+
+TEST(Tastdekoder, TableOfSequences) {
+    for (const auto& t : tabel) EXPECT_EQ(afkod(t.bytes), t.forventet) << t.navn;
+}
+
+TEST(Tastdekoder, SplitAtEveryByteDecodesTheSame) {
+    for (const auto& t : tabel) {
+        for (std::size_t i = 1; i < t.bytes.size(); ++i) {
+            EXPECT_EQ(afkod_delt(t.bytes, i), t.forventet) << t.navn << " split at " << i;
+        }
+    }
+}
+
+TEST(Tastdekoder, StartedSequencesNeverTimeOut) {
+    tastdekoder d;
+    koder k;
+    d.tilfoej("\x1b[");
+    EXPECT_FALSE(d.naeste(k, true));
+    EXPECT_FALSE(d.venter_paa_tid());
+    d.tilfoej("1;5");
+    EXPECT_FALSE(d.naeste(k, true));
+    d.tilfoej("A");
+    ASSERT_TRUE(d.naeste(k, false));
+    EXPECT_EQ(k, (koder{0, 141}));
+
+    d.tilfoej("\x1b");
+    EXPECT_FALSE(d.naeste(k, false));  // could be the start of a sequence
+    EXPECT_TRUE(d.venter_paa_tid());
+    ASSERT_TRUE(d.naeste(k, true));  // the wait ran out: the Esc key
+    EXPECT_EQ(k, koder{27});
+    EXPECT_TRUE(d.tom());
+}
+
+TEST(Tastdekoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
+    // The wait may run out between any two reads; a sequence already begun
+    // (ESC [ or ESC O) must still come out as one key.
+    for (const auto& t : tabel) {
+        // One sequence only: a wait that runs out after a whole key and a
+        // following lone Esc rightly gives the Esc key.
+        if (t.bytes.size() < 3 || t.bytes[0] != '\x1b' || (t.bytes[1] != '[' && t.bytes[1] != 'O') ||
+            t.bytes.find('\x1b', 1) != std::string::npos)
+            continue;
+        for (std::size_t i = 2; i < t.bytes.size(); ++i) {
+            tastdekoder d;
+            koder alle, k;
+            d.tilfoej(t.bytes.substr(0, i));
+            while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
+            d.tilfoej(t.bytes.substr(i));
+            while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
+            EXPECT_EQ(alle, t.forventet) << t.navn << " expired at " << i;
+        }
+    }
+}
