@@ -84,7 +84,7 @@ void console_open_model(int columns, int rows) {
 
 void console_feed(std::string_view bytes) { k->dekoder.tilfoej(bytes); }
 
-const skaermmodel& console_model() { return k->model; }
+skaermmodel& console_model() { return k->model; }
 
 void console_flush() {
     if (!k || !k->med_terminal) return;

@@ -54,6 +54,7 @@ void renderer::flyt_til(std::string& ud, int x, int y) {
 }
 
 void renderer::saet_farver(std::string& ud, std::uint8_t attribut) {
+    if (attribut == sgr_.attribut) return;
     int fg = attribut & 0x0F, bg = (attribut >> 4) & 0x07;
     bool lys_baggrund = attribut & 0x80;
     int ny_fg, ny_bg = (lys_baggrund && seksten_farver_ ? 100 : 40) + ecma(bg), ny_fed = 0;
@@ -71,9 +72,11 @@ void renderer::saet_farver(std::string& ud, std::uint8_t attribut) {
     if (ny_fed && ny_fed != sgr_.fed) tilfoej(ny_fed);
     if (ny_fg != sgr_.forgrund) tilfoej(ny_fg);
     if (ny_bg != sgr_.baggrund) tilfoej(ny_bg);
+    sgr_ = {ny_fg, ny_bg, ny_fed ? ny_fed : sgr_.fed, attribut};
     if (parametre.empty()) return;
-    ud += csi + parametre + "m";
-    sgr_ = {ny_fg, ny_bg, ny_fed ? ny_fed : sgr_.fed};
+    ud += csi;
+    ud += parametre;
+    ud += 'm';
 }
 
 std::string renderer::tegn(skaermmodel& model) {

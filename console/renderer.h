@@ -30,6 +30,7 @@ public:
 private:
     struct sgr {
         int forgrund = -1, baggrund = -1, fed = -1;  // -1: not known
+        int attribut = -1;                           // the cell attribute they stand for
     };
 
     void flyt_til(std::string& ud, int x, int y);

@@ -1,0 +1,134 @@
+// What the screen costs: bytes the renderer writes on the 80 x 50 screen and
+// the time from a key's bytes to the terminal update, with a full table of
+// 1999 lots.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brugergraense.h"
+#include "console.h"
+#include "console_test.h"
+#include "maaling.h"
+#include "renderer.h"
+#include "tastdekoder.h"
+
+using console_detail::renderer;
+using console_detail::tastdekoder;
+
+namespace {
+
+void fyld(kat_opsaetning& k) {
+    const char* titler[] = {"Aften ved havet", "Skagens strand i m\x86neskin", "Interi\x9Br med \x86" "ben d\x9Br"};
+    const char* kunstnere[] = {"P.S. Kr\x9Byer", "Anna Ancher", "Vilhelm Hammersh\x9Bi"};
+    k.antal_poster = max_poster;
+    for (int i = 1; i <= max_poster; ++i) {
+        string* p = k.post(i);
+        p[0] = kat_opsaetning::tal_til_tekst(1000 + i);
+        p[1] = kat_opsaetning::tal_til_tekst(i);
+        p[2] = titler[i % 3];
+        p[3] = kunstnere[i % 3];
+        p[4] = i % 2 ? "Olie" : "Akvarel";
+        p[5] = "M";
+        p[6] = "NA";
+        p[9] = "Signeret, 65 x 80 cm, i guldramme";
+    }
+}
+
+double mikro(double s) { return s * 1e6; }
+
+}  // namespace
+
+int main() {
+    console_open_model(80, 25);
+    auto b = std::make_unique<brugergraense>();
+    fyld(b->opsaetning);
+    console_set_mode(64);
+    console_set_background(b->baggrundsfarve);
+    console_clear();
+    b->tegn_top();
+    b->ryd_liste();
+    b->tegn_bund();
+    b->tegn_etiketter();
+    console_set_cursor_shape(0);
+    b->saet_sideantal();
+    b->tegn_side(0);
+    b->vis_side(1, b->antal_sider);
+    b->tegn_emne(1, true);
+
+    renderer r;
+    r.saet_terminalstoerrelse(80, 50);
+    std::size_t foerste = r.tegn(console_model()).size();
+    std::size_t intet = r.tegn(console_model()).size();
+
+    b->tegn_emne(3, false);  // a row as it is: nothing to send
+    std::size_t uaendret = r.tegn(console_model()).size();
+    b->opsaetning.post(3)[2] = "Et andet maleri";
+    b->tegn_emne(3, true);
+    std::size_t en_raekke = r.tegn(console_model()).size();
+    b->tegn_emne(3, false);
+    r.tegn(console_model());
+
+    // Down: decode the key, move the highlight, render.
+    tastdekoder d;
+    std::vector<int> koder;
+    int raekke = 1;
+    std::size_t ned_bytes = 0;
+    auto ned = [&] {
+        d.tilfoej("\x1b[B");
+        d.naeste(koder);
+        b->tegn_emne(raekke, false);
+        raekke = raekke % 40 + 1;
+        b->tegn_emne(raekke, true);
+        ned_bytes = r.tegn(console_model()).size();
+    };
+    double ned_tid = median_sekunder(1001, [] {}, ned);
+
+    std::size_t side_bytes = 0;
+    int side = 0;
+    double side_tid = median_sekunder(
+        101, [] {},
+        [&] {
+            side = side % 40 + 1;
+            b->tegn_side(side);
+            b->vis_side(side + 1, b->antal_sider);
+            b->tegn_emne(side * 41 + 1, true);
+            side_bytes = r.tegn(console_model()).size();
+        });
+
+    std::size_t f1_bytes = 0;
+    double f1_tid = median_sekunder(
+        21, [] {},
+        [&] {
+            b->tegn_prioritering();
+            r.tegn(console_model());
+            console_feed("\x1bOP");  // the F1 key itself, decoded as the loop would
+            console_read_key();
+            console_read_key();
+            console_feed("TKAS");
+            b->vaelg_prioritering();
+            b->vis_sorterer();
+            r.tegn(console_model());
+            b->opsaetning.sorter(1, b->antal_emner, b->sorteringsnoegler, 0, b->antal_noegler, 0);
+            b->ryd_liste();
+            b->tegn_side(0);
+            b->vis_side(1, b->antal_sider);
+            b->tegn_emne(1, true);
+            f1_bytes = r.tegn(console_model()).size();
+        });
+
+    double fuld_tid = median_sekunder(
+        1001, [&] { r.tving_fuld_tegning(); }, [&] { r.tegn(console_model()); });
+
+    std::printf("renderer bytes: first full paint %zu, unchanged row %zu, one row changed %zu, "
+                "nothing changed %zu\n",
+                foerste, uaendret, en_raekke, intet);
+    std::printf("Down key: %.1f us, %zu bytes; page turn: %.1f us, %zu bytes (list area 41 rows); "
+                "F1 with dialog to redrawn page 1: %.2f ms, %zu bytes; full-screen diff+encode %.1f us\n",
+                mikro(ned_tid), ned_bytes, mikro(side_tid), side_bytes, f1_tid * 1e3, f1_bytes,
+                mikro(fuld_tid));
+    b.reset();
+    console_close();
+    return 0;
+}
