@@ -63,13 +63,13 @@ void brugergraense::tegn_side(int p) {
 void brugergraense::skriv_emne(const char* t, int raekke) {
     console_set_foreground(emnefarve);
     console_goto(3, raekke);
-    console_print("%s", t);
+    console_put_text(t);
 }
 
 void brugergraense::skriv_markeret(const char* t, int raekke) {
     console_set_background(1);
     console_set_foreground(15);
     console_goto(3, raekke);
-    console_print("%s", t);
+    console_put_text(t);
     console_set_background(baggrundsfarve);
 }

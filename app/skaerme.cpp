@@ -130,7 +130,7 @@ void vis_vaerdi(int farve, int kolonne, int blanke, const char* t) {
     console_set_foreground(farve);
     skriv_ved(kolonne, 2, std::string(static_cast<std::size_t>(blanke), ' '));
     console_goto(kolonne, 2);
-    console_print("%s", t);
+    console_put_text(t);
 }
 }  // namespace
 

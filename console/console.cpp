@@ -112,6 +112,7 @@ void console_set_foreground(int colour) { k->model.saet_forgrund(colour); }
 void console_set_background(int colour) { k->model.saet_baggrund(colour); }
 void console_goto(int column, int row) { k->model.gaa_til(column, row); }
 void console_clear() { k->model.ryd(); }
+void console_put_text(const char* text) { k->model.skriv_tegn(text); }
 void console_set_cursor_shape(int shape) { k->model.saet_markoerform(shape); }
 
 int console_print(const char* format, ...) {

@@ -28,6 +28,10 @@ void console_set_foreground(int colour);
 void console_set_background(int colour);
 void console_goto(int column, int row);
 int console_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Writes a text as it is: every byte one cell, control bytes shown as their
+// glyphs, so text from files can never beep, move the cursor or reach the
+// terminal as a control code. Wraps and scrolls as console_print does.
+void console_put_text(const char* text);
 void console_clear();
 void console_set_cursor_shape(int shape);
 int console_read_key();

@@ -100,6 +100,19 @@ void skaermmodel::rul_op() {
         celler_[indeks(k, t.window_bottom)] = celle{' ', static_cast<std::uint8_t>(t.attribute)};
 }
 
+// After each byte: wrap at the window's right edge, scroll at its bottom.
+void skaermmodel::efter_tegn() {
+    const auto& t = tilstand;
+    if (x > t.window_right) {
+        x = t.window_left;
+        ++y;
+    }
+    if (y > t.window_bottom) {
+        rul_op();
+        --y;
+    }
+}
+
 // Cells are written as they come; a run of cells in the console's sense is
 // only a unit of screen update, which the terminal output does by itself.
 void skaermmodel::skriv(std::string_view bytes) {
@@ -118,14 +131,15 @@ void skaermmodel::skriv(std::string_view bytes) {
             celler_[indeks(x, y)] = celle{b, static_cast<std::uint8_t>(t.attribute)};
             ++x;
         }
-        if (x > t.window_right) {
-            x = t.window_left;
-            ++y;
-        }
-        if (y > t.window_bottom) {
-            rul_op();
-            --y;
-        }
+        efter_tegn();
+    }
+}
+
+void skaermmodel::skriv_tegn(std::string_view bytes) {
+    for (char c : bytes) {
+        celler_[indeks(x, y)] = celle{static_cast<unsigned char>(c), static_cast<std::uint8_t>(tilstand.attribute)};
+        ++x;
+        efter_tegn();
     }
 }
 

@@ -36,6 +36,8 @@ public:
     void saet_baggrund(int farve);
     void gaa_til(int kolonne, int raekke);
     void skriv(std::string_view bytes);
+    // Every byte fills one cell, control bytes as their glyphs.
+    void skriv_tegn(std::string_view bytes);
     void ryd();
     void saet_markoerform(int form);
 
@@ -46,6 +48,7 @@ private:
     }
     void skift_stoerrelse(int kolonner, int raekker);
     void rul_op();
+    void efter_tegn();
     bool stoerrelse_for(int mode, int& kolonner, int& raekker) const;
 
     std::vector<celle> celler_;

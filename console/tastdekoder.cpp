@@ -78,6 +78,7 @@ raekke opslag(int t) {
 }
 
 constexpr int mod_shift = 1, mod_alt = 2, mod_ctrl = 4;
+constexpr std::size_t maks_sekvens = 256;
 
 // The key of a character of the US layout, and whether Shift makes it.
 int tast_for_tegn(int c, bool& shift) {
@@ -454,11 +455,37 @@ udfald afkod(std::string_view b, std::size_t& brugt, std::vector<int>& koder) {
 
 }  // namespace
 
+bool tastdekoder::slug_rest() {
+    std::size_t i = 0;
+    for (; i < buf_.size(); ++i) {
+        auto c = static_cast<unsigned char>(buf_[i]);
+        if (c < 0x20 || c >= 0x7F) {  // not part of a sequence: input again
+            sluger_ = false;
+            break;
+        }
+        if (c >= 0x40) {  // the final byte
+            ++i;
+            sluger_ = false;
+            break;
+        }
+    }
+    buf_.erase(0, i);
+    return sluger_;
+}
+
 bool tastdekoder::naeste(std::vector<int>& koder, bool udloebet) {
     koder.clear();
     while (!buf_.empty()) {
+        if (sluger_ && slug_rest()) return false;
+        if (buf_.empty()) return false;
         std::size_t brugt = 0;
         udfald u = afkod(buf_, brugt, koder);
+        if (u == udfald::mere && buf_.size() > maks_sekvens) {
+            // No key is this long: drop what there is and the rest of it.
+            buf_.clear();
+            sluger_ = true;
+            return false;
+        }
         if (u == udfald::mere) {
             if (!udloebet || !venter_paa_tid()) return false;
             // The wait ran out: a lone Esc is the Esc key; Esc Esc is Alt+Esc;

@@ -23,7 +23,11 @@ public:
     bool tom() const { return buf_.empty(); }
 
 private:
+    // Drops the rest of an overlong sequence; true while it lasts.
+    bool slug_rest();
+
     std::string buf_;
+    bool sluger_ = false;  // inside a sequence too long to keep
 };
 
 }  // namespace console_detail

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace console_detail::terminal {
 
@@ -203,13 +206,55 @@ bool stoerrelse(int& kolonner, int& raekker) {
     return true;
 }
 
+namespace {
+
+// The "colors" number of a terminfo entry, or -1 when there is none.
+int terminfo_farver(const std::string& term) {
+    std::vector<std::string> mapper;
+    if (const char* t = std::getenv("TERMINFO")) mapper.emplace_back(t);
+    if (const char* h = std::getenv("HOME")) mapper.push_back(std::string(h) + "/.terminfo");
+    if (const char* liste = std::getenv("TERMINFO_DIRS")) {
+        std::string l = liste;
+        for (std::size_t p = 0, q; p <= l.size(); p = q + 1) {
+            q = l.find(':', p);
+            if (q == std::string::npos) q = l.size();
+            if (q > p) mapper.push_back(l.substr(p, q - p));
+        }
+    }
+    for (const char* m : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"}) mapper.emplace_back(m);
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(term[0]));
+    for (const auto& m : mapper) {
+        for (const std::string& under : {std::string(1, term[0]), std::string(hex)}) {
+            std::ifstream f(m + "/" + under + "/" + term, std::ios::binary);
+            if (!f) continue;
+            std::vector<unsigned char> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+            auto tal16 = [&](std::size_t o) { return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1; };
+            int magi = tal16(0);
+            if (magi != 0432 && magi != 01036) return -1;
+            std::size_t bredde = magi == 01036 ? 4 : 2;
+            std::size_t o = 12 + static_cast<std::size_t>(tal16(2)) + static_cast<std::size_t>(tal16(4));
+            if (o % 2) ++o;
+            const std::size_t colors = 13;
+            if (static_cast<std::size_t>(tal16(6)) <= colors) return -1;
+            o += colors * bredde;
+            if (o + bredde > d.size()) return -1;
+            int v = tal16(o);
+            if (bredde == 4 && o + 3 < d.size()) v |= (d[o + 2] << 16) | (d[o + 3] << 24);
+            return v == 0xFFFF || v < 0 ? -1 : v;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool otte_farver() {
     const char* term = std::getenv("TERM");
-    if (term && std::strcmp(term, "linux") == 0) return true;
-    const char* farver = std::getenv("COLORTERM");
-    if (farver && *farver) return false;
-    return term && (std::strcmp(term, "vt100") == 0 || std::strcmp(term, "vt220") == 0 ||
-                    std::strcmp(term, "ansi") == 0);
+    if (!term || !*term) return false;
+    if (std::strcmp(term, "linux") == 0) return true;
+    int farver = terminfo_farver(term);
+    return farver >= 0 && farver < 16;
 }
 
 laesning laes(std::string& ud, int ventetid_ms) {

@@ -149,3 +149,17 @@ TEST(Tastdekoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
         }
     }
 }
+
+TEST(Tastdekoder, OverlongSequencesAreDroppedWithoutGrowing) {
+    tastdekoder d;
+    koder k;
+    d.tilfoej("\x1b[");
+    for (int i = 0; i < 1000; ++i) {
+        d.tilfoej("1;");
+        EXPECT_FALSE(d.naeste(k, true));
+    }
+    d.tilfoej("5Aq");
+    ASSERT_TRUE(d.naeste(k, false));
+    EXPECT_EQ(k, koder{'q'});  // the rest of the long sequence went with it
+    EXPECT_TRUE(d.tom());
+}
