@@ -27,6 +27,16 @@ bool kitty = false;
 volatile std::sig_atomic_t stoerrelse_aendret = 0;
 volatile std::sig_atomic_t genoptaget = 0;
 volatile std::sig_atomic_t aaben = 0;
+// Signals that need the screen wake the key wait through this pipe, also when
+// they arrive just before it starts.
+int vaekker[2] = {-1, -1};
+
+void vaek() {
+    if (vaekker[1] >= 0) {
+        char c = 1;
+        [[maybe_unused]] auto n = ::write(vaekker[1], &c, 1);
+    }
+}
 
 // What gives the terminal back; kept ready so a signal handler can write it.
 char gendan_tekst[96];
@@ -105,11 +115,17 @@ void ved_fortsaet(int) {
     if (aaben) {
         tag_terminalen();
         genoptaget = 1;
+        vaek();
     }
     errno = gemt_errno;
 }
 
-void ved_stoerrelse(int) { stoerrelse_aendret = 1; }
+void ved_stoerrelse(int) {
+    int gemt_errno = errno;
+    stoerrelse_aendret = 1;
+    vaek();
+    errno = gemt_errno;
+}
 
 void installer(int sig, void (*handler)(int)) {
     struct sigaction sa {};
@@ -168,6 +184,7 @@ bool aabn(std::string& forudlaeste_bytes) {
         return false;
     }
     aaben = 1;
+    if (::pipe2(vaekker, O_CLOEXEC | O_NONBLOCK) != 0) vaekker[0] = vaekker[1] = -1;
     byg_gendan_tekst();
     for (int sig : afsluttende_signaler) installer(sig, ved_afslutning);
     installer(SIGTSTP, ved_stop);
@@ -192,6 +209,10 @@ void luk() {
     std::signal(SIGWINCH, SIG_DFL);
     ::close(fd);
     fd = -1;
+    for (int& v : vaekker) {
+        if (v >= 0) ::close(v);
+        v = -1;
+    }
 }
 
 bool er_aaben() { return aaben; }
@@ -258,10 +279,16 @@ bool otte_farver() {
 }
 
 laesning laes(std::string& ud, int ventetid_ms) {
-    pollfd p{fd, POLLIN, 0};
-    int r = ::poll(&p, 1, ventetid_ms);
+    pollfd p[2] = {{fd, POLLIN, 0}, {vaekker[0], POLLIN, 0}};
+    int r = ::poll(p, vaekker[0] >= 0 ? 2 : 1, ventetid_ms);
     if (r < 0) return errno == EINTR ? laesning::afbrudt : laesning::slut;
     if (r == 0) return laesning::tid_udloebet;
+    if (p[1].revents & POLLIN) {
+        char tom[64];
+        while (::read(vaekker[0], tom, sizeof tom) > 0) {
+        }
+        return laesning::afbrudt;
+    }
     char buf[512];
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return laesning::afbrudt;
