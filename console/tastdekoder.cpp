@@ -1,5 +1,6 @@
 #include "tastdekoder.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "cp850.h"
@@ -404,7 +405,7 @@ udfald afkod_csi(std::string_view b, std::size_t& brugt, std::vector<int>& koder
 udfald afkod_ss3(std::string_view b, std::size_t& brugt, std::vector<int>& koder) {
     std::size_t i = 2;
     int m = 0;
-    while (i < b.size() && b[i] >= '0' && b[i] <= '9') m = m * 10 + (b[i++] - '0');
+    while (i < b.size() && b[i] >= '0' && b[i] <= '9') m = std::min(m * 10 + (b[i++] - '0'), 1000);
     if (i >= b.size()) return udfald::mere;
     brugt = i + 1;
     int mods = mods_fra_parameter(m), tegn = 0;

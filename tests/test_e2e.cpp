@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -296,4 +297,35 @@ TEST_F(E2e, ArgumentsAndNoTerminal) {
     EXPECT_EQ(koer({"--version"}, true), 0);
     EXPECT_EQ(koer({"-x"}, true), 2);
     EXPECT_EQ(koer({}, true), 2);
+}
+
+// Under valgrind (in a build without the sanitizers; KATSORT_VALGRIND=1):
+// no leaks, no memory errors, no descriptors left open.
+TEST_F(E2e, ValgrindCleanOnTheDemo) {
+    if (!std::getenv("KATSORT_VALGRIND")) GTEST_SKIP() << "set KATSORT_VALGRIND=1 in a build without sanitizers";
+    demo();
+    std::string logfil = (mappe / "valgrind.log").string();
+    koersel k(mappe, 50, 80, {},
+              {"/usr/bin/valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect,possible",
+               "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=99",
+               "--track-fds=yes", "--log-file=" + logfil});
+    ASSERT_TRUE(k.vent_paa(listen_vist, 60000));
+    k.skriv(ned + ned + hoejre + f1);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos; }, 30000));
+    k.skriv("TKAS");
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "1/4" && s.baggrund(7, 20) == blaa; }, 30000));
+    k.skriv("\x1b");
+    int status = k.vent_paa_slut(60000);
+    std::string log = laes("valgrind.log");
+    ASSERT_TRUE(WIFEXITED(status)) << log;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << log;
+    EXPECT_NE(log.find("ERROR SUMMARY: 0 errors"), std::string::npos) << log;
+    // Every descriptor open at the end was there before the program started.
+    for (std::size_t p = log.find("Open file descriptor"); p != std::string::npos;
+         p = log.find("Open file descriptor", p + 1)) {
+        std::size_t linje2 = log.find('\n', p);
+        std::size_t slut = log.find('\n', linje2 + 1);
+        EXPECT_NE(log.substr(linje2, slut - linje2).find("inherited from parent"), std::string::npos)
+            << log.substr(p, slut - p);
+    }
 }

@@ -93,6 +93,8 @@ const tilfaelde tabel[] = {
     {"replies are not keys", "\x1b[?1u\x1b[?64;1;2c" "x", {'x'}},
     {"unknown sequence swallowed", "\x1b[99~\x1b[1;2X" "y", {'y'}},
     {"keypad application", "\x1bOp\x1bOM\x1bOk", {48, 13, 43}},
+    // Found by fuzzing: a long modifier number once overflowed.
+    {"SS3 with a huge number", "\x1bO99999999999999999999P" "a", {0, 104, 'a'}},
 };
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 koersel::koersel(const std::string& mappe, int raekker, int kolonner,
-                 std::vector<std::string> argumenter)
+                 std::vector<std::string> argumenter, std::vector<std::string> foran)
     : vt_(raekker, kolonner) {
     winsize ws{};
     ws.ws_row = static_cast<unsigned short>(raekker);
@@ -25,10 +25,12 @@ koersel::koersel(const std::string& mappe, int raekker, int kolonner,
         if (chdir(mappe.c_str()) != 0) _exit(126);
         setenv("TERM", "xterm-256color", 1);
         unsetenv("SSH_CONNECTION");
-        std::vector<char*> argv{const_cast<char*>(KATSORT_BINARY)};
+        std::vector<char*> argv;
+        for (auto& a : foran) argv.push_back(a.data());
+        argv.push_back(const_cast<char*>(KATSORT_BINARY));
         for (auto& a : argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(KATSORT_BINARY, argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);

@@ -13,8 +13,9 @@
 
 class koersel {
 public:
+    // `foran` runs the program through another one (valgrind, say).
     koersel(const std::string& mappe, int raekker = 50, int kolonner = 80,
-            std::vector<std::string> argumenter = {});
+            std::vector<std::string> argumenter = {}, std::vector<std::string> foran = {});
     ~koersel();
     koersel(const koersel&) = delete;
     koersel& operator=(const koersel&) = delete;
