@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -328,4 +330,182 @@ TEST_F(E2e, ValgrindCleanOnTheDemo) {
         EXPECT_NE(log.substr(linje2, slut - linje2).find("inherited from parent"), std::string::npos)
             << log.substr(p, slut - p);
     }
+}
+
+namespace {
+
+// The entries of a list text that belong to other catalogues than 1, as token lists.
+std::vector<std::vector<std::string>> andre_poster(const std::string& tekst) {
+    std::vector<std::vector<std::string>> poster;
+    std::string token;
+    auto slut_token = [&] {
+        if (token.empty()) return;
+        if (token == "#")
+            poster.emplace_back();
+        else if (!poster.empty())
+            poster.back().push_back(token);
+        token.clear();
+    };
+    for (char c : tekst) {
+        if (c == ' ' || (c >= '\t' && c <= '\r'))
+            slut_token();
+        else
+            token += c;
+    }
+    slut_token();
+    std::vector<std::vector<std::string>> andre;
+    for (auto& p : poster)
+        if (p.empty() || p[0] != "1") andre.push_back(p);
+    return andre;
+}
+
+struct daarligt_input {
+    const char* navn;
+    bool gemmes;          // whether the list is saved
+    const char* besked;   // part of the message on standard error, or empty
+};
+
+}  // namespace
+
+class DaarligtInput : public E2e, public ::testing::WithParamInterface<daarligt_input> {
+protected:
+    void byg(const std::string& navn) {
+        katalog(5);
+        std::string liste = laes("kat_emneliste.txt");
+        if (navn == "afkortet katalog") skriv("katalog.txt", "# 2 A B 1\r\n# 1 Kunst 12.03");
+        if (navn == "afkortet liste") skriv("kat_emneliste.txt", liste.substr(0, liste.find("# 1 105")) + "# 1 105");
+        if (navn == "afkortet emne") {
+            std::string e = laes("emne.txt");
+            skriv("emne.txt", e.substr(0, e.size() - 30));
+        }
+        if (navn == "0x1A midt i listen") skriv("kat_emneliste.txt", liste + "\r\n\x1A# 4 1 1\r\n");
+        if (navn == "NUL-bytes") {
+            std::string e = laes("emne.txt");
+            e[e.find("Titel 2") + 2] = '\0';
+            skriv("emne.txt", e);
+        }
+        if (navn == "token paa 10 MB") skriv("emne.txt", "# 9 x " + std::string(10 << 20, 'Q') + " \xA4 " + laes("emne.txt"));
+        if (navn == "5000 emner") {
+            std::string l = "# 2 7 7\r\n";
+            for (int i = 1; i <= 5000; ++i) l += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+            skriv("katalog.txt", "# 1 Kunst 12.03.1998 5000");
+            skriv("kat_emneliste.txt", l);
+        }
+        if (navn == "emner i forkert raekkefoelge") {
+            std::string e = laes("emne.txt");
+            std::size_t p3 = e.find("# 103 "), p4 = e.find("# 104 ");
+            skriv("emne.txt", e.substr(0, p3) + e.substr(p4, e.find("# 105 ") - p4) + e.substr(p3, p4 - p3) + e.substr(e.find("# 105 ")));
+        }
+        if (navn == "katalog mangler") skriv("katalog.txt", "# 2 A B 1\r\n#1 Kunst 12.03.1998 5\r\n");
+        if (navn == "tom liste") skriv("kat_emneliste.txt", "");
+        if (navn == "skaeve vaerdier") {
+            const char sjov[] = "# 5 007 +5\r\n# 6 0x1F 99999999999\r\n# 7 \x01\x02\xFF\x7F \xC3\x28\r\n";
+            skriv("kat_emneliste.txt", std::string(sjov, sizeof sjov - 1) + liste);
+        }
+    }
+};
+
+TEST_P(DaarligtInput, EndsAtOnceSaysWhyAndKeepsTheList) {
+    const auto& t = GetParam();
+    byg(t.navn);
+    const std::string foer = laes("kat_emneliste.txt");
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(hovedskaerm, 20000));
+    if (std::string(t.navn) == "listen slettet undervejs") fs::remove(mappe / "kat_emneliste.txt");
+    auto start = std::chrono::steady_clock::now();
+    k.skriv("\x1b");
+    int status = k.vent_paa_slut(5000);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(WIFEXITED(status)) << t.navn;
+    EXPECT_LT(ms, 1000) << t.navn;
+    EXPECT_EQ(WEXITSTATUS(status), t.gemmes ? 0 : 1) << t.navn;
+    if (*t.besked) {
+        EXPECT_NE(k.alt_output().find(t.besked), std::string::npos) << t.navn;
+    }
+    EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt")) << t.navn;
+    if (std::string(t.navn) == "listen slettet undervejs") {
+        EXPECT_FALSE(fs::exists(mappe / "kat_emneliste.txt"));
+        return;
+    }
+    std::string efter = laes("kat_emneliste.txt");
+    if (!t.gemmes) {
+        EXPECT_TRUE(efter == foer) << t.navn;
+    } else {
+        EXPECT_EQ(andre_poster(efter), andre_poster(foer)) << t.navn;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Korpus, DaarligtInput,
+    ::testing::Values(
+        daarligt_input{"afkortet katalog", false, "afsk\xC3\xA5ret"},
+        daarligt_input{"afkortet liste", false, "har kun 4 af 5"},
+        daarligt_input{"afkortet emne", true, "emne.txt"},
+        daarligt_input{"0x1A midt i listen", false, "0x1A"},
+        daarligt_input{"NUL-bytes", true, ""},
+        daarligt_input{"token paa 10 MB", true, ""},
+        daarligt_input{"5000 emner", false, "5000"},
+        daarligt_input{"emner i forkert raekkefoelge", true, "r\xC3\xA6kkef\xC3\xB8lge"},
+        daarligt_input{"katalog mangler", false, "findes ikke"},
+        daarligt_input{"tom liste", false, "har kun 0 af 5"},
+        daarligt_input{"skaeve vaerdier", true, ""},
+        daarligt_input{"listen slettet undervejs", false, "kan ikke l\xC3\xA6ses"}),
+    [](const ::testing::TestParamInfo<daarligt_input>& i) {
+        std::string n = i.param.navn;
+        for (char& c : n)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return n;
+    });
+
+TEST_F(E2e, ControlBytesInTheCatalogueShowAsGlyphsAndChangeNothing) {
+    skriv("katalog.txt", "# 1 \x1b[31m 12.03.1998 1");
+    skriv("kat_emneliste.txt", "# 1 4 1");
+    std::string emne = "# 4 x \x1b]0;hacked\x07\x1b[2J\x08\x08x \xA4";
+    for (int k = 2; k <= 15; ++k) emne += " v \xA4";
+    skriv("emne.txt", emne);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    auto& s = k.skaerm();
+    // ESC is ←, BEL •, BS ◘; nothing was cleared and the header kept its colour.
+    EXPECT_EQ(s.raekke(5, 16, 32), "\u2190]0;hacked\u2022\u2190[2J\u25D8");  // cut at 16
+    EXPECT_EQ(s.raekke(1, 42, 47), "\u2190[31m");
+    EXPECT_EQ(s.forgrund(1, 48), hvid);
+    EXPECT_EQ(k.alt_output().find("\x1b]"), std::string::npos);
+    EXPECT_EQ(k.alt_output().find("\x1b[31m"), std::string::npos);
+    EXPECT_EQ(k.alt_output().find('\b'), std::string::npos);
+    EXPECT_EQ(s.raekke(0, 0, 1), "\u2554");  // the screen was not cleared
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+}
+
+TEST_F(E2e, FortyOneAndFortyTwoLots) {
+    katalog(41);
+    {
+        koersel k(mappe);
+        ASSERT_TRUE(k.vent_paa(listen_vist));
+        std::string taster;
+        for (int i = 0; i < 41; ++i) taster += ned;  // the last Down at row 46 does nothing
+        k.skriv(taster);
+        ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(45, 20) == blaa; }));
+        EXPECT_EQ(k.skaerm().raekke(45, 16, 24), "Titel 41");
+        EXPECT_EQ(k.skaerm().raekke(47, 70, 73), "1/1");
+        k.skriv("\x1b");
+        EXPECT_EQ(k.vent_paa_slut(), 0);
+    }
+    katalog(42);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    std::string taster;
+    for (int i = 0; i < 14; ++i) taster += ned;  // row 20
+    k.skriv(taster + hoejre);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "2/2" && s.baggrund(19, 20) == blaa; }));
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(5, 16, 24), "Titel 42");
+    EXPECT_EQ(s.raekke(19, 2, 78), std::string(76, ' '));
+    taster.clear();
+    for (int i = 0; i < 20; ++i) taster += op;  // walks back to row 6, then Up to page 1's row 46
+    k.skriv(taster);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "1/2"; }));
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(), 0);
 }
