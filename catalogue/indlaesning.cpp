@@ -46,6 +46,19 @@ void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fi
               false);
 }
 
+// Reads on to the entry whose number, the token after its "#", is `nr`: one
+// "#" token at a time, so a "#" read as a number starts the next entry.
+// False at the end of input.
+bool find_post(token_stroem& ind, std::string_view nr) {
+    std::string_view token;
+    for (;;) {
+        if (token != markoer && !ind.spring_til_markoer()) return false;
+        token = ind.naeste();
+        if (token.empty()) return false;
+        if (token == nr) return true;
+    }
+}
+
 }  // namespace
 
 void (*kat::skriv_standard_ud)(const char* tekst) = skriv_til_stdout;
@@ -53,15 +66,10 @@ void (*kat::skriv_standard_ud)(const char* tekst) = skriv_til_stdout;
 kat& kat::laes(string katalog_nr) {
     token_stroem ind(katalogfil);
     if (!ind.aaben()) skriv_standard_ud("fejl");
-    std::string_view token;
-    for (;;) {
-        if (token != markoer && !ind.spring_til_markoer()) {
-            noter_laesefejl(status, ind, katalogfil);
-            noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true);
-            return *this;
-        }
-        token = ind.naeste();
-        if (token == katalog_nr.view()) break;
+    if (!find_post(ind, katalog_nr.view())) {
+        noter_laesefejl(status, ind, katalogfil);
+        noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true);
+        return *this;
     }
     for (auto& f : felt) {
         std::string_view v = ind.naeste();
@@ -76,13 +84,7 @@ kat& kat::laes(string katalog_nr) {
 }
 
 bool kat_emneliste::laes_post(string katalog_nr, token_stroem& ind, string* post) {
-    std::string_view token = "0";
-    for (;;) {
-        if (token != markoer && !ind.spring_til_markoer()) return false;
-        token = ind.naeste();
-        if (token.empty()) return false;
-        if (token == katalog_nr.view()) break;
-    }
+    if (!find_post(ind, katalog_nr.view())) return false;
     std::string_view emne_nr = ind.naeste();
     post[0] = string(emne_nr);
     std::string_view nummer = ind.naeste();
@@ -91,13 +93,7 @@ bool kat_emneliste::laes_post(string katalog_nr, token_stroem& ind, string* post
 }
 
 bool emne::laes_post(string emne_nr, token_stroem& ind, string* post) {
-    std::string_view token = "0";
-    for (;;) {
-        if (token != markoer && !ind.spring_til_markoer()) return false;
-        token = ind.naeste();
-        if (token.empty()) return false;
-        if (token == emne_nr.view()) break;
-    }
+    if (!find_post(ind, emne_nr.view())) return false;
     ind.naeste();  // one token that means nothing to this program
     for (int k = 2; k <= 16; ++k) {
         std::string_view ord = ind.naeste();
