@@ -98,8 +98,7 @@ void brugergraense::koer() {
                 vis_side(1, antal_sider);
                 tegn_emne(emne(), true);
                 break;
-            default:
-                break;
+            default: break;
         }
     }
 

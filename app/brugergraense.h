@@ -8,7 +8,7 @@
 #include "kat_opsaetning.h"
 
 class brugergraense {
-public:
+   public:
     int baggrundsfarve;
     int etiketfarve;
     int rammefarve;
@@ -56,7 +56,7 @@ public:
     void tegn_prioritering();
     void vaelg_prioritering();
 
-private:
+   private:
     void vis_boks(const char* tekstlinje);
     void sorter_efter_valg();
 };

@@ -46,8 +46,10 @@ int argumenter(int argc, char** argv) {
         std::printf("katsort %s\n", KATSORT_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "katsort: ukendt argument: %s\nBrug: katsort  (uden argumenter; se katsort --help)\n",
-                 argv[1]);
+    std::fprintf(
+        stderr,
+        "katsort: ukendt argument: %s\nBrug: katsort  (uden argumenter; se katsort --help)\n",
+        argv[1]);
     return 2;
 }
 
@@ -56,8 +58,9 @@ int argumenter(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 1) return argumenter(argc, argv);
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || !console_open()) {
-        std::fputs("katsort: skal startes i en terminal (standard ind og ud skal være en terminal)\n",
-                   stderr);
+        std::fputs(
+            "katsort: skal startes i en terminal (standard ind og ud skal være en terminal)\n",
+            stderr);
         return 2;
     }
     kat::skriv_standard_ud = skriv_standard_ud;

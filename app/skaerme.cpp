@@ -15,10 +15,10 @@ namespace {
 
 // Code page 850 box drawing.
 constexpr char dv = '\xC9', dh = '\xBB', nv = '\xC8', nh = '\xBC';  // ╔ ╗ ╚ ╝
-constexpr char vandret = '\xCD', lodret = '\xBA';                    // ═ ║
-constexpr char t_venstre = '\xCC', t_hoejre = '\xB9';                // ╠ ╣
-constexpr char tynd = '\xC4';                                        // ─
-const char* const blok = "\xDB";                                     // █
+constexpr char vandret = '\xCD', lodret = '\xBA';                   // ═ ║
+constexpr char t_venstre = '\xCC', t_hoejre = '\xB9';               // ╠ ╣
+constexpr char tynd = '\xC4';                                       // ─
+const char* const blok = "\xDB";                                    // █
 
 std::string ramme_linje(char venstre, char fyld, int antal, char hoejre) {
     return venstre + std::string(static_cast<std::size_t>(antal), fyld) + hoejre;
@@ -117,11 +117,19 @@ void brugergraense::tegn_etiketter() {
     static const struct {
         int kolonne, raekke;
         const char* tekst;
-    } etiketter[] = {{8, 2, "Katalog nr: "}, {29, 2, "Auktionstype: "}, {48, 2, "Auktionsdato: "},
-                     {4, 4, "Nr."},           {8, 4, "Kat"},             {12, 4, "Stil"},
-                     {17, 4, "Titel"},        {34, 4, "Kunstner"},       {50, 4, "Beskrivelse"},
-                     {9, 48, "Naviger: Pile taster"}, {34, 48, "F1: Sorter"},
-                     {50, 48, "ESC: Afslut"}, {66, 48, "Side"}};
+    } etiketter[] = {{8, 2, "Katalog nr: "},
+                     {29, 2, "Auktionstype: "},
+                     {48, 2, "Auktionsdato: "},
+                     {4, 4, "Nr."},
+                     {8, 4, "Kat"},
+                     {12, 4, "Stil"},
+                     {17, 4, "Titel"},
+                     {34, 4, "Kunstner"},
+                     {50, 4, "Beskrivelse"},
+                     {9, 48, "Naviger: Pile taster"},
+                     {34, 48, "F1: Sorter"},
+                     {50, 48, "ESC: Afslut"},
+                     {66, 48, "Side"}};
     for (const auto& e : etiketter) skriv_ved(e.kolonne, e.raekke, e.tekst);
 }
 

@@ -23,8 +23,21 @@ const int listeposter = 200000;
 const std::size_t emne_maal = 100u << 20;
 
 std::string emnepost(int nr, std::mt19937& rng) {
-    static const char* ord[] = {"Maleri", "af", "havet", "ved", "Skagen", "\x92" "ble", "og", "kande",
-                                "Portr\x91t", "signeret", "ramme", "l\x91rred", "1898", "-"};
+    static const char* ord[] = {"Maleri",
+                                "af",
+                                "havet",
+                                "ved",
+                                "Skagen",
+                                "\x92"
+                                "ble",
+                                "og",
+                                "kande",
+                                "Portr\x91t",
+                                "signeret",
+                                "ramme",
+                                "l\x91rred",
+                                "1898",
+                                "-"};
     std::string s = "# " + std::to_string(nr) + " x\r\n";
     for (int f = 0; f < 15; ++f) {
         int n = 1 + static_cast<int>(rng() % 5);
@@ -36,12 +49,15 @@ std::string emnepost(int nr, std::mt19937& rng) {
 
 // Catalogue 1's topics are 1..1999, in order, scattered among unused topics.
 void lav_filer(std::mt19937& rng) {
-    std::ofstream("katalog.txt", std::ios::binary) << "# 2 B 01.01.1990 5\r\n# 1 Kunst 12.03.1998 " << lots << "\r\n";
+    std::ofstream("katalog.txt", std::ios::binary)
+        << "# 2 B 01.01.1990 5\r\n# 1 Kunst 12.03.1998 " << lots << "\r\n";
     std::ofstream liste("kat_emneliste.txt", std::ios::binary);
     int andre = listeposter - lots;
-    for (int i = 0; i < andre / 2; ++i) liste << "# " << 2 + i % 50 << " " << 100000 + i << " " << i % 500 + 1 << "\r\n";
+    for (int i = 0; i < andre / 2; ++i)
+        liste << "# " << 2 + i % 50 << " " << 100000 + i << " " << i % 500 + 1 << "\r\n";
     for (int i = 1; i <= lots; ++i) liste << "# 1 " << i << " " << (i * 7919) % lots + 1 << "\r\n";
-    for (int i = andre / 2; i < andre; ++i) liste << "# " << 2 + i % 50 << " " << 100000 + i << " " << i % 500 + 1 << "\r\n";
+    for (int i = andre / 2; i < andre; ++i)
+        liste << "# " << 2 + i % 50 << " " << 100000 + i << " " << i % 500 + 1 << "\r\n";
     std::ofstream emner("emne.txt", std::ios::binary);
     std::size_t skrevet = 0;
     int ubrugt = 1000000;
@@ -87,12 +103,16 @@ int main() {
     std::size_t tegn = 0;
     double loekke = median_sekunder(
         5, [] {},
-        [&] { tegn = token_loekke("katalog.txt") + token_loekke("kat_emneliste.txt") + token_loekke("emne.txt"); });
+        [&] {
+            tegn = token_loekke("katalog.txt") + token_loekke("kat_emneliste.txt") +
+                   token_loekke("emne.txt");
+        });
 
-    std::printf("load of %.1f MB (1999 lots, %d list entries): %.1f ms = %.0f MB/s; "
-                "ifstream token loop %.1f ms = %.0f MB/s; ratio %.1fx; load %s\n",
-                mb, listeposter, indlaes * 1e3, mb / indlaes, loekke * 1e3, mb / loekke, loekke / indlaes,
-                helt ? "complete" : "INCOMPLETE");
+    std::printf(
+        "load of %.1f MB (1999 lots, %d list entries): %.1f ms = %.0f MB/s; "
+        "ifstream token loop %.1f ms = %.0f MB/s; ratio %.1fx; load %s\n",
+        mb, listeposter, indlaes * 1e3, mb / indlaes, loekke * 1e3, mb / loekke, loekke / indlaes,
+        helt ? "complete" : "INCOMPLETE");
     fs::current_path(gammel);
     fs::remove_all(skabelon);
     return helt && tegn > 0 ? 0 : 1;

@@ -20,7 +20,9 @@ using console_detail::tastdekoder;
 namespace {
 
 void fyld(kat_opsaetning& k) {
-    const char* titler[] = {"Aften ved havet", "Skagens strand i m\x86neskin", "Interi\x9Br med \x86" "ben d\x9Br"};
+    const char* titler[] = {"Aften ved havet", "Skagens strand i m\x86neskin",
+                            "Interi\x9Br med \x86"
+                            "ben d\x9Br"};
     const char* kunstnere[] = {"P.S. Kr\x9Byer", "Anna Ancher", "Vilhelm Hammersh\x9Bi"};
     k.antal_poster = max_poster;
     for (int i = 1; i <= max_poster; ++i) {
@@ -83,7 +85,8 @@ int main() {
         b->tegn_emne(raekke, true);
         ned_bytes = r.tegn(console_model()).size();
     };
-    double ned_tid = median_sekunder(1001, [] {}, ned);
+    double ned_tid = median_sekunder(
+        1001, [] {}, ned);
 
     std::size_t side_bytes = 0;
     int side = 0;
@@ -121,13 +124,15 @@ int main() {
     double fuld_tid = median_sekunder(
         1001, [&] { r.tving_fuld_tegning(); }, [&] { r.tegn(console_model()); });
 
-    std::printf("renderer bytes: first full paint %zu, unchanged row %zu, one row changed %zu, "
-                "nothing changed %zu\n",
-                foerste, uaendret, en_raekke, intet);
-    std::printf("Down key: %.1f us, %zu bytes; page turn: %.1f us, %zu bytes (list area 41 rows); "
-                "F1 with dialog to redrawn page 1: %.2f ms, %zu bytes; full-screen diff+encode %.1f us\n",
-                mikro(ned_tid), ned_bytes, mikro(side_tid), side_bytes, f1_tid * 1e3, f1_bytes,
-                mikro(fuld_tid));
+    std::printf(
+        "renderer bytes: first full paint %zu, unchanged row %zu, one row changed %zu, "
+        "nothing changed %zu\n",
+        foerste, uaendret, en_raekke, intet);
+    std::printf(
+        "Down key: %.1f us, %zu bytes; page turn: %.1f us, %zu bytes (list area 41 rows); "
+        "F1 with dialog to redrawn page 1: %.2f ms, %zu bytes; full-screen diff+encode %.1f us\n",
+        mikro(ned_tid), ned_bytes, mikro(side_tid), side_bytes, f1_tid * 1e3, f1_bytes,
+        mikro(fuld_tid));
     b.reset();
     console_close();
     return 0;

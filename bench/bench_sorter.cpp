@@ -14,11 +14,16 @@ namespace {
 
 void fyld(kat_opsaetning& k, std::mt19937& rng) {
     const char* teknik[] = {"Olie p\x86 l\x91rred", "Olie p\x86 l\x91rred, signeret", "Akvarel"};
-    const char* titler[] = {"Maleri af havet ved Skagen", "Maleri af havet ved Skagens Gren",
-                            "\x92rt\x9B og \x86kander", "Maleri af havet", "Portr\x91t af en pige",
-                            "Portr\x91t af en dreng", "Interi\x9Br", "interi\x9Br"};
-    const char* kunstnere[] = {"P.S. Kr\x9Byer", "Anna Ancher", "Michael Ancher", "Ukendt",
-                               "Vilhelm Hammersh\x9Bi", "L.A. Ring"};
+    const char* titler[] = {"Maleri af havet ved Skagen",
+                            "Maleri af havet ved Skagens Gren",
+                            "\x92rt\x9B og \x86kander",
+                            "Maleri af havet",
+                            "Portr\x91t af en pige",
+                            "Portr\x91t af en dreng",
+                            "Interi\x9Br",
+                            "interi\x9Br"};
+    const char* kunstnere[] = {"P.S. Kr\x9Byer", "Anna Ancher",           "Michael Ancher",
+                               "Ukendt",         "Vilhelm Hammersh\x9Bi", "L.A. Ring"};
     const char* kategorier[] = {"M", "G", "S", "K"};
     const char* stile[] = {"NA", "RO", "MO", "IM", "AB"};
     k.antal_poster = max_poster;
@@ -59,8 +64,10 @@ int main() {
 
     bool ens = true;
     for (int r = 0; r <= max_poster; ++r)
-        for (int f = 0; f < antal_felter; ++f) ens = ens && arbejde->post(r)[f] == kontrol->post(r)[f];
-    std::printf("F1 sort, 1999 lots, 5 keys: fast %.3f ms, literal %.1f ms, ratio %.0fx, tables %s\n",
-                hurtig * 1e3, bogstavelig * 1e3, bogstavelig / hurtig, ens ? "identical" : "DIFFER");
+        for (int f = 0; f < antal_felter; ++f)
+            ens = ens && arbejde->post(r)[f] == kontrol->post(r)[f];
+    std::printf(
+        "F1 sort, 1999 lots, 5 keys: fast %.3f ms, literal %.1f ms, ratio %.0fx, tables %s\n",
+        hurtig * 1e3, bogstavelig * 1e3, bogstavelig / hurtig, ens ? "identical" : "DIFFER");
     return ens ? 0 : 1;
 }

@@ -12,7 +12,8 @@ double median_sekunder(int gange, Forbered forbered, Koer koer) {
         forbered();
         auto start = std::chrono::steady_clock::now();
         koer();
-        tider.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        tider.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(tider.begin(), tider.end());
     return tider[tider.size() / 2];

@@ -42,7 +42,8 @@ void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fi
         noter(status, std::string(fil) + " kan ikke læses: " + std::strerror(ind.fejlnummer()),
               ufuldstaendig);
     else if (ind.afbrudt_af_1a())
-        noter(status, std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke læst",
+        noter(status,
+              std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke læst",
               false);
 }
 

@@ -25,7 +25,7 @@ struct fil_status {
 
 // katalog.txt: one header entry per catalogue.
 class kat {
-public:
+   public:
     string felt[3];  // auction type, auction date, number of lots
     kat& laes(string katalog_nr);
 
@@ -37,7 +37,7 @@ public:
 
 // kat_emneliste.txt: one entry per lot, of every catalogue.
 class kat_emneliste {
-public:
+   public:
     kat_emneliste();
     string felt[2];
     // Returns false when the input ended before an entry of the catalogue.
@@ -49,7 +49,7 @@ public:
 
 // emne.txt: the details of every topic.
 class emne {
-public:
+   public:
     emne();
     string felt[15];
     // Returns false when the input ended before the topic or one of its fields.
@@ -57,7 +57,7 @@ public:
 };
 
 class kat_opsaetning {
-public:
+   public:
     kat katalog;
     kat_emneliste emneliste;
     emne emnedata;
@@ -93,6 +93,6 @@ public:
     // Whether loading was complete and saving succeeded, and why not.
     const fil_status& status() const { return status_; }
 
-private:
+   private:
     fil_status status_;
 };

@@ -9,7 +9,7 @@
 #include <string_view>
 
 class string {
-public:
+   public:
     string() = default;
     string(const char* tekst);  // NOLINT: texts convert implicitly, as literals do
     string(const char* bytes, std::size_t laengde);
@@ -17,7 +17,9 @@ public:
 
     std::size_t length() const { return tekst_ ? tekst_->size() : 0; }
     bool empty() const { return length() == 0; }
-    std::string_view view() const { return tekst_ ? std::string_view(*tekst_) : std::string_view(); }
+    std::string_view view() const {
+        return tekst_ ? std::string_view(*tekst_) : std::string_view();
+    }
 
     // Range-checked; throws std::out_of_range("String reference out of range").
     char operator[](std::size_t i) const;
@@ -29,9 +31,11 @@ public:
     bool deler_tekst_med(const string& anden) const { return tekst_ && tekst_ == anden.tekst_; }
 
     friend bool operator==(const string& a, const string& b) { return a.view() == b.view(); }
-    friend bool operator==(const string& a, const char* b) { return a.view() == std::string_view(b); }
+    friend bool operator==(const string& a, const char* b) {
+        return a.view() == std::string_view(b);
+    }
 
-private:
+   private:
     std::string& egen_tekst();  // makes the text private before a write
 
     std::shared_ptr<std::string> tekst_;  // null for the empty text

@@ -41,7 +41,8 @@ void synk_mappe() {
 bool erstat_fil(const char* navn, const char* midlertidig, std::string_view indhold,
                 std::string& fejl) {
     // A file size limit must give a write error here, not kill the program.
-    struct sigaction ignorer {}, foer {};
+    struct sigaction ignorer {
+    }, foer{};
     ignorer.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignorer, &foer);
 

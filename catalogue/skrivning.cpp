@@ -17,7 +17,8 @@ const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
 const std::string_view linjeslut = "\r\n";
 
-void tilfoej_postlinjer(std::string& ud, const post_t* poster, int antal, std::string_view katalog_nr) {
+void tilfoej_postlinjer(std::string& ud, const post_t* poster, int antal,
+                        std::string_view katalog_nr) {
     for (int i = 1; i <= antal; ++i) {
         ud += "# ";
         ud += katalog_nr;
@@ -42,7 +43,8 @@ bool laes_post_tokens(token_stroem& ind, std::vector<std::string>& tokens) {
     }
 }
 
-void tilfoej_linje(std::string& ud, std::string_view foerste, const std::vector<std::string>& tokens) {
+void tilfoej_linje(std::string& ud, std::string_view foerste,
+                   const std::vector<std::string>& tokens) {
     ud += foerste;
     for (const auto& t : tokens) {
         if (!ud.empty() && ud.back() != '\n') ud += ' ';
@@ -55,8 +57,8 @@ void tilfoej_linje(std::string& ud, std::string_view foerste, const std::vector<
 // Builds the new list from the old one. Other catalogues' entries are copied
 // token for token with single spaces, so nothing is changed or lost whatever
 // their values are; the catalogue's records stand where its first group stood.
-bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal, std::string_view katalog_nr,
-                  std::string& ud, std::string& fejl) {
+bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
+                  std::string_view katalog_nr, std::string& ud, std::string& fejl) {
     if (!gammel.aaben() || gammel.laesefejl()) {
         fejl = std::string(listefil) + " kan ikke læses: " + std::strerror(gammel.fejlnummer());
         return false;
@@ -108,8 +110,7 @@ void kat_opsaetning::gem() {
     if (!status_.indlaest_helt) {
         status_.gemt = false;
         status_.meddelelser.push_back("kat_emneliste.txt er ikke ændret, fordi katalog " +
-                                      std::string(katalog_nr.view()) +
-                                      " ikke blev indlæst helt");
+                                      std::string(katalog_nr.view()) + " ikke blev indlæst helt");
         return;
     }
     emneliste.skriv(poster, antal_poster, katalog_nr);

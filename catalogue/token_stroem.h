@@ -8,7 +8,7 @@
 #include <vector>
 
 class token_stroem {
-public:
+   public:
     explicit token_stroem(const char* filnavn);
     ~token_stroem();
     token_stroem(const token_stroem&) = delete;
@@ -29,8 +29,8 @@ public:
 
     static bool er_mellemrum(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
-private:
-    bool fyld();             // reads more bytes behind the unread ones; false at end
+   private:
+    bool fyld();              // reads more bytes behind the unread ones; false at end
     bool kig(std::size_t i);  // makes byte pos_+i available; false at end
 
     int fd_ = -1;
@@ -40,5 +40,5 @@ private:
     std::vector<char> buf_;
     std::size_t pos_ = 0, slutpos_ = 0;
     unsigned char forrige_ = ' ';  // the byte before pos_; start of file counts as whitespace
-    std::string samlet_;            // a token that spans refills
+    std::string samlet_;           // a token that spans refills
 };

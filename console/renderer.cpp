@@ -11,7 +11,9 @@ namespace {
 constexpr std::uint32_t ukendt = 0xFFFFFFFF;
 constexpr const char* csi = "\x1b[";
 
-std::uint32_t noegle(const celle& c) { return c.tegn | (static_cast<std::uint32_t>(c.attribut) << 8); }
+std::uint32_t noegle(const celle& c) {
+    return c.tegn | (static_cast<std::uint32_t>(c.attribut) << 8);
+}
 
 // PC colour order has blue in bit 0 and red in bit 2; ECMA-48 the reverse.
 int ecma(int farve) { return (farve & 2) | ((farve & 1) << 2) | ((farve & 4) >> 2); }
@@ -126,8 +128,8 @@ std::string renderer::tegn(skaermmodel& model) {
 
 void renderer::tegn_besked(std::string& ud, const skaermmodel& model) {
     std::string tekst = " Vinduet er for lille: brug " + std::to_string(model.kolonner()) + " x " +
-                        std::to_string(model.raekker()) + " tegn (nu " + std::to_string(kol_) + " x " +
-                        std::to_string(raek_) + ")";
+                        std::to_string(model.raekker()) + " tegn (nu " + std::to_string(kol_) +
+                        " x " + std::to_string(raek_) + ")";
     tekst.resize(static_cast<std::size_t>(kol_), ' ');
     if (tekst == besked_) return;
     flyt_til(ud, 0, raek_ - 1);

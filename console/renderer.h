@@ -11,7 +11,7 @@
 namespace console_detail {
 
 class renderer {
-public:
+   public:
     explicit renderer(bool seksten_farver = true) : seksten_farver_(seksten_farver) {}
 
     // The terminal's size; a change repaints everything.
@@ -27,7 +27,7 @@ public:
     // The last terminal row that shows the model.
     int sidste_viste_raekke() const { return vist_raekker_; }
 
-private:
+   private:
     struct sgr {
         int forgrund = -1, baggrund = -1, fed = -1;  // -1: not known
         int attribut = -1;                           // the cell attribute they stand for
@@ -45,7 +45,7 @@ private:
     std::vector<std::uint32_t> vist_;  // what each terminal cell shows; ukendt when not known
     int tx_ = -1, ty_ = -1;            // the terminal's cursor; -1 when not known
     sgr sgr_;
-    int synlig_ = -1;  // cursor visibility on the terminal; -1 when not known
+    int synlig_ = -1;     // cursor visibility on the terminal; -1 when not known
     std::string besked_;  // the size notice on the last row, when shown
 };
 

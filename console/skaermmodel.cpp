@@ -137,7 +137,8 @@ void skaermmodel::skriv(std::string_view bytes) {
 
 void skaermmodel::skriv_tegn(std::string_view bytes) {
     for (char c : bytes) {
-        celler_[indeks(x, y)] = celle{static_cast<unsigned char>(c), static_cast<std::uint8_t>(tilstand.attribute)};
+        celler_[indeks(x, y)] =
+            celle{static_cast<unsigned char>(c), static_cast<std::uint8_t>(tilstand.attribute)};
         ++x;
         efter_tegn();
     }

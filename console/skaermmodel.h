@@ -17,7 +17,7 @@ struct celle {
 };
 
 class skaermmodel {
-public:
+   public:
     // The start-up screen; mode 64 is always 80 x 50.
     skaermmodel(int kolonner, int raekker, std::uint8_t normal_attribut = 0x07);
 
@@ -41,7 +41,7 @@ public:
     void ryd();
     void saet_markoerform(int form);
 
-private:
+   private:
     std::size_t indeks(int kol, int raekke) const {
         return static_cast<std::size_t>(raekke) * static_cast<std::size_t>(kolonner()) +
                static_cast<std::size_t>(kol);

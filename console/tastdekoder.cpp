@@ -19,6 +19,7 @@ struct raekke {
     int alene, shift, ctrl, alt;
 };
 
+// clang-format off
 enum tast : int {
     t_esc, t_f1, t_f2, t_f3, t_f4, t_f5, t_f6, t_f7, t_f8, t_f9, t_f10, t_f11, t_f12,
     t_op, t_venstre, t_hoejre, t_ned, t_backspace, t_tab, t_enter, t_mellemrum,
@@ -60,6 +61,7 @@ const raekke faste[] = {
     {44, 60, tom, E(51)},            {46, 62, tom, E(52)},                    // , .
     {96, 126, tom, E(41)},                                                    // `
 };
+// clang-format on
 static_assert(sizeof faste / sizeof faste[0] == t_bogstav_a);
 
 const int scankoder[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
@@ -95,7 +97,8 @@ int tast_for_tegn(int c, bool& shift) {
             shift = true;
             return t_ciffer_0 + d;
         }
-    static const char* const par[] = {"\\|", "/?", "-_", "=+", "[{", "]}", ";:", "'\"", ",<", ".>", "`~"};
+    static const char* const par[] = {"\\|", "/?",  "-_", "=+", "[{", "]}",
+                                      ";:",  "'\"", ",<", ".>", "`~"};
     for (int i = 0; i < 11; ++i) {
         if (par[i][0] == c) return t_backslash + i;
         if (par[i][1] == c) {
@@ -183,10 +186,12 @@ int mods_fra_parameter(int m) {
 
 int tast_for_tilde(int n) {
     switch (n) {
-        case 1: case 7: return t_home;
+        case 1:
+        case 7: return t_home;
         case 2: return t_insert;
         case 3: return t_delete;
-        case 4: case 8: return t_end;
+        case 4:
+        case 8: return t_end;
         case 5: return t_pgup;
         case 6: return t_pgdn;
         case 11: return t_f1;
@@ -194,7 +199,11 @@ int tast_for_tilde(int n) {
         case 13: return t_f3;
         case 14: return t_f4;
         case 15: return t_f5;
-        case 17: case 18: case 19: case 20: case 21: return t_f6 + n - 17;
+        case 17:
+        case 18:
+        case 19:
+        case 20:
+        case 21: return t_f6 + n - 17;
         case 23: return t_f11;
         case 24: return t_f12;
         default: return -1;
@@ -240,18 +249,20 @@ int tast_for_ss3_keypad(char f, int& tegn) {
 // A key of the kitty keyboard protocol, by its code.
 void kitty_tast(long kode, int mods, std::vector<int>& koder) {
     if (kode >= 57399 && kode <= 57408) {
-        koder_for(t_kp0 + static_cast<int>(kode - 57399), mods, static_cast<int>('0' + kode - 57399), koder);
+        koder_for(t_kp0 + static_cast<int>(kode - 57399), mods,
+                  static_cast<int>('0' + kode - 57399), koder);
         return;
     }
-    static const int keypad_rest[] = {t_kp_punktum, t_kp_division, t_kp_gange, t_kp_minus, t_kp_plus,
-                                      t_enter};
+    static const int keypad_rest[] = {t_kp_punktum, t_kp_division, t_kp_gange,
+                                      t_kp_minus,   t_kp_plus,     t_enter};
     static const char keypad_tegn[] = {'.', '/', '*', '-', '+', 13};
     if (kode >= 57409 && kode <= 57414) {
         koder_for(keypad_rest[kode - 57409], mods, keypad_tegn[kode - 57409], koder);
         return;
     }
     // The keypad's navigation keys are its digits with NumLock off.
-    static const int keypad_nav[] = {t_kp4, t_kp6, t_kp8, t_kp2, t_kp9, t_kp3, t_kp7, t_kp1, t_kp0, t_kp_punktum, t_kp5};
+    static const int keypad_nav[] = {t_kp4, t_kp6, t_kp8, t_kp2,        t_kp9, t_kp3,
+                                     t_kp7, t_kp1, t_kp0, t_kp_punktum, t_kp5};
     if (kode >= 57417 && kode <= 57427) {
         int t = keypad_nav[kode - 57417];
         if (t == t_kp_punktum) t = t_delete;
@@ -372,7 +383,8 @@ udfald afkod_csi(std::string_view b, std::size_t& brugt, std::vector<int>& koder
         return udfald::tast;
     }
     csi_sekvens s;
-    if (i < b.size() && (b[i] == '?' || b[i] == '>' || b[i] == '<' || b[i] == '=')) s.privat = b[i++];
+    if (i < b.size() && (b[i] == '?' || b[i] == '>' || b[i] == '<' || b[i] == '='))
+        s.privat = b[i++];
     s.parametre.emplace_back();
     long tal = -1;
     for (; i < b.size(); ++i) {
@@ -429,7 +441,8 @@ udfald afkod(std::string_view b, std::size_t& brugt, std::vector<int>& koder) {
         if (rest.size() < 2) return udfald::mere;
         if (rest[1] == '[' || rest[1] == 'O') {
             std::vector<int> indre;
-            udfald u = rest[1] == '[' ? afkod_csi(rest, brugt, indre) : afkod_ss3(rest, brugt, indre);
+            udfald u =
+                rest[1] == '[' ? afkod_csi(rest, brugt, indre) : afkod_ss3(rest, brugt, indre);
             ++brugt;
             if (u != udfald::tast) return u;
             // Alt with a cursor or function key: take it again with Alt.

@@ -9,7 +9,7 @@
 namespace console_detail {
 
 class tastdekoder {
-public:
+   public:
     void tilfoej(std::string_view bytes) { buf_.append(bytes); }
 
     // Decodes the next key into one code, or 0 and an extended code. False
@@ -22,7 +22,7 @@ public:
     bool venter_paa_tid() const;
     bool tom() const { return buf_.empty(); }
 
-private:
+   private:
     // Drops the rest of an overlong sequence; true while it lasts.
     bool slug_rest();
 

@@ -63,7 +63,8 @@ void byg_gendan_tekst() {
 
 void raa_tilstand() {
     termios raa = gemt;
-    raa.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INLCR | IGNCR | INPCK | ISTRIP | IXON | IXOFF | PARMRK);
+    raa.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INLCR | IGNCR | INPCK | ISTRIP | IXON |
+                                          IXOFF | PARMRK);
     raa.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     raa.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     raa.c_cflag |= CS8;
@@ -85,8 +86,8 @@ void giv_tilbage() {
     ::tcsetattr(fd, TCSADRAIN, &gemt);
 }
 
-const int afsluttende_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV, SIGBUS,
-                                    SIGFPE,  SIGILL, SIGABRT, SIGPIPE};
+const int afsluttende_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT,  SIGSEGV,
+                                    SIGBUS,  SIGFPE, SIGILL,  SIGABRT, SIGPIPE};
 
 void ved_afslutning(int sig) {
     giv_tilbage();
@@ -160,7 +161,8 @@ void spoerg_om_kitty(std::string& forudlaest) {
         bool faerdig = false;
         while (da != std::string::npos) {
             std::size_t slut = da + 3;
-            while (slut < svar.size() && ((svar[slut] >= '0' && svar[slut] <= '9') || svar[slut] == ';'))
+            while (slut < svar.size() &&
+                   ((svar[slut] >= '0' && svar[slut] <= '9') || svar[slut] == ';'))
                 ++slut;
             if (slut >= svar.size()) break;
             if (svar[slut] == 'u') kitty = true;
@@ -242,19 +244,24 @@ int terminfo_farver(const std::string& term) {
             if (q > p) mapper.push_back(l.substr(p, q - p));
         }
     }
-    for (const char* m : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"}) mapper.emplace_back(m);
+    for (const char* m : {"/etc/terminfo", "/lib/terminfo", "/usr/share/terminfo"})
+        mapper.emplace_back(m);
     char hex[3];
     std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(term[0]));
     for (const auto& m : mapper) {
         for (const std::string& under : {std::string(1, term[0]), std::string(hex)}) {
             std::ifstream f(m + "/" + under + "/" + term, std::ios::binary);
             if (!f) continue;
-            std::vector<unsigned char> d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-            auto tal16 = [&](std::size_t o) { return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1; };
+            std::vector<unsigned char> d((std::istreambuf_iterator<char>(f)),
+                                         std::istreambuf_iterator<char>());
+            auto tal16 = [&](std::size_t o) {
+                return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1;
+            };
             int magi = tal16(0);
             if (magi != 0432 && magi != 01036) return -1;
             std::size_t bredde = magi == 01036 ? 4 : 2;
-            std::size_t o = 12 + static_cast<std::size_t>(tal16(2)) + static_cast<std::size_t>(tal16(4));
+            std::size_t o =
+                12 + static_cast<std::size_t>(tal16(2)) + static_cast<std::size_t>(tal16(4));
             if (o % 2) ++o;
             const std::size_t colors = 13;
             if (static_cast<std::size_t>(tal16(6)) <= colors) return -1;

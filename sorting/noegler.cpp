@@ -146,8 +146,8 @@ double kat_opsaetning::alfa_noegle(string tekst) {
         // Terms below half a unit of the sum's 64-bit significand can't move it.
         if (s != 0.0 && 256.0 * w * 0x1p74 < std::fabs(s)) break;
         int v = tegnvaerdi(static_cast<unsigned char>(bytes[i]));
-        long double sum = static_cast<long double>(s) +
-                          static_cast<long double>(v) * static_cast<long double>(w);
+        long double sum =
+            static_cast<long double>(s) + static_cast<long double>(v) * static_cast<long double>(w);
         s = static_cast<double>(sum);
     }
     return s;
@@ -171,7 +171,8 @@ string kat_opsaetning::tal_til_tekst(std::int32_t tal) {
     if (tal <= 0) return string();
     char cifre[12];
     int n = 0;
-    for (std::int32_t rest = tal; rest > 0; rest /= 10) cifre[n++] = static_cast<char>('0' + rest % 10);
+    for (std::int32_t rest = tal; rest > 0; rest /= 10)
+        cifre[n++] = static_cast<char>('0' + rest % 10);
     char tekst[12];
     for (int i = 0; i < n; ++i) tekst[i] = cifre[n - 1 - i];
     return string(tekst, static_cast<std::size_t>(n));

@@ -20,7 +20,7 @@ constexpr double alfa_vogter = 1e32;
 // Minimum of (key, position) over the remaining positions of one pass;
 // among equal keys the lowest position wins, as in a left-to-right scan.
 class turnering {
-public:
+   public:
     explicit turnering(std::vector<double> noegler) : n_(noegler.size()) {
         bredde_ = 1;
         while (bredde_ < n_) bredde_ *= 2;
@@ -44,7 +44,7 @@ public:
     void fjern(std::size_t i) { saet(i, uendelig); }
     double noegle(std::size_t i) const { return noegle_[bredde_ + i]; }
 
-private:
+   private:
     static constexpr double uendelig = 1e300;
 
     void opdater_knude(std::size_t k) {

@@ -12,7 +12,7 @@
 #include <string>
 
 class katalogmappe : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         char skabelon[] = "/tmp/katsort-test-XXXXXX";
         ASSERT_NE(mkdtemp(skabelon), nullptr);

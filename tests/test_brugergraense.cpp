@@ -10,13 +10,16 @@ namespace {
 
 std::string tekst(int kolonne, int raekke, int laengde) {
     std::string s;
-    for (int k = 0; k < laengde; ++k) s += static_cast<char>(console_model().ved(kolonne - 1 + k, raekke - 1).tegn);
+    for (int k = 0; k < laengde; ++k)
+        s += static_cast<char>(console_model().ved(kolonne - 1 + k, raekke - 1).tegn);
     return s;
 }
-int attribut(int kolonne, int raekke) { return console_model().ved(kolonne - 1, raekke - 1).attribut; }
+int attribut(int kolonne, int raekke) {
+    return console_model().ved(kolonne - 1, raekke - 1).attribut;
+}
 
 class Brugergraense : public katalogmappe {
-protected:
+   protected:
     void SetUp() override {
         katalogmappe::SetUp();
         console_open_model(80, 25);
@@ -53,9 +56,9 @@ TEST_F(Brugergraense, RowLayoutCutsAndAlignsEachField) {
     p[3] = "Kunstner med langt navn";
     p[9] = "Beskrivelse der er laengere end otteogtyve tegn";
     b->tegn_emne(1, false);
-    EXPECT_EQ(tekst(1, 6, 80),
-              std::string("\xBA ") + "1234  M   B   En titel paa tyv Kunstner med la "
-                                    "Beskrivelse der er laengere   \xBA");
+    EXPECT_EQ(tekst(1, 6, 80), std::string("\xBA ") +
+                                   "1234  M   B   En titel paa tyv Kunstner med la "
+                                   "Beskrivelse der er laengere   \xBA");
     EXPECT_EQ(attribut(3, 6), 0x70);  // black on light grey
     p[1] = "7";
     p[6] = "NA";
@@ -111,7 +114,10 @@ TEST_F(Brugergraense, DialogIngenFillsTheRemainingLines) {
     EXPECT_EQ(tekst(39, 24, 5), "Ingen");
 
     b->tegn_prioritering();
-    console_feed("\x1b[D" "as" "i");  // Left arrow (0, 75) is "K"
+    console_feed(
+        "\x1b[D"
+        "as"
+        "i");  // Left arrow (0, 75) is "K"
     b->vaelg_prioritering();
     int fire[5] = {4, 3, 5, 6, 0};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(b->sorteringsnoegler[i], fire[i]) << i;
@@ -125,10 +131,10 @@ TEST_F(Brugergraense, NavigationAcrossPagesAndF1KeepsTheCursorRow) {
     // with the cursor on row 30; Esc.
     std::string taster;
     for (int i = 0; i < 40; ++i) taster += "\x1b[B";
-    taster += "\x1b[B";                    // page 2, row 6 (item 42)
+    taster += "\x1b[B";  // page 2, row 6 (item 42)
     for (int i = 0; i < 40; ++i) taster += "\x1b[B";
-    taster += "\x1b[B";                    // page 3, item 83 on row 6
-    taster += "\x1b[B\x1b[A\x1b[A";        // down onto a blank row and back; Up at row 6: page 2, row 46
+    taster += "\x1b[B";              // page 3, item 83 on row 6
+    taster += "\x1b[B\x1b[A\x1b[A";  // down onto a blank row and back; Up at row 6: page 2, row 46
     console_feed(taster);
     // Read keys until the loop would block, then look at the screen.
     b->saet_sideantal();
@@ -169,7 +175,9 @@ TEST_F(Brugergraense, F1SortsRenumbersAndRedrawsTheFirstPage) {
     skriv("kat_emneliste.txt", "");
     std::string taster;
     for (int i = 0; i < 24; ++i) taster += "\x1b[B";  // row 30
-    taster += "\x1bOP" "TI";
+    taster +=
+        "\x1bOP"
+        "TI";
     console_feed(taster);
     try {
         b->koer();

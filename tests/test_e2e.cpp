@@ -1,15 +1,15 @@
 // The real program in a pseudo-terminal behind libvterm: keys typed, cells
 // read back, files checked byte for byte.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,13 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\x1b[D", f1 = "\x1bOP";
+const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\x1b[D",
+                  f1 = "\x1bOP";
 
 // ECMA-48 colour indices of the PC colours the program uses.
 constexpr int sort_ = 0, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
 
 class E2e : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
         ASSERT_NE(mkdtemp(skabelon), nullptr);
@@ -44,7 +45,8 @@ protected:
         return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
     void demo() {
-        for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR)) fs::copy(f.path(), mappe / f.path().filename());
+        for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR))
+            fs::copy(f.path(), mappe / f.path().filename());
     }
     // A catalogue of n lots: topic 100+i, lot i, title "Titel i".
     void katalog(int n) {
@@ -59,9 +61,15 @@ protected:
         skriv("kat_emneliste.txt", liste + "# 3 5 7");
         skriv("emne.txt", emner);
     }
-    static bool hovedskaerm(const vterm_skaerm& s) { return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:"; }
-    static bool listen_vist(const vterm_skaerm& s) { return hovedskaerm(s) && s.baggrund(5, 2) == blaa; }
-    static bool gemmer(const vterm_skaerm& s) { return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos; }
+    static bool hovedskaerm(const vterm_skaerm& s) {
+        return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";
+    }
+    static bool listen_vist(const vterm_skaerm& s) {
+        return hovedskaerm(s) && s.baggrund(5, 2) == blaa;
+    }
+    static bool gemmer(const vterm_skaerm& s) {
+        return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
+    }
 
     fs::path mappe;
 };
@@ -71,7 +79,8 @@ protected:
 TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
     demo();
     koersel k(mappe);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(11, 27, 28) == "\u2588"; }, 5000, false));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(11, 27, 28) == "\u2588"; },
+                           5000, false));
     auto& s = k.skaerm();
     EXPECT_EQ(s.raekke(2, 18, 63), "Velkommen til katalogemnesorteringsprogrammet");
     EXPECT_EQ(s.raekke(3, 29, 49), "TROLDMOSE DATAVAERKE");
@@ -81,11 +90,12 @@ TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
     EXPECT_EQ(s.baggrund(2, 20), lysgraa);
 
     ASSERT_TRUE(k.vent_paa(listen_vist));
-    EXPECT_EQ(s.raekke(0), "\u2554" + std::string() + [] {
-        std::string l;
-        for (int i = 0; i < 78; ++i) l += "\u2550";
-        return l;
-    }() + "\u2557");
+    EXPECT_EQ(
+        s.raekke(0), "\u2554" + std::string() + [] {
+            std::string l;
+            for (int i = 0; i < 78; ++i) l += "\u2550";
+            return l;
+        }() + "\u2557");
     EXPECT_EQ(s.raekke(1, 19, 20), "1");
     EXPECT_EQ(s.raekke(1, 42, 47), "Kunst");  // longer than its four blanked cells
     EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
@@ -118,14 +128,20 @@ TEST_F(E2e, NavigationAcrossPages) {
     EXPECT_EQ(s.raekke(5, 16, 24), "Titel 83");
     EXPECT_EQ(s.raekke(6, 2, 78), std::string(76, ' '));
     k.skriv(op);  // Up at row 6 of page 3: page 2 with the cursor on row 46 (item 82)
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "2/3" && s.baggrund(45, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "2/3" && s.baggrund(45, 20) == blaa;
+    }));
     EXPECT_EQ(s.raekke(45, 16, 24), "Titel 82");
     k.skriv(hoejre + hoejre);  // Right on the last page draws it again
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "3/3" && s.baggrund(45, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "3/3" && s.baggrund(45, 20) == blaa;
+    }));
     EXPECT_EQ(s.raekke(45, 2, 78), std::string(76, ' '));
     EXPECT_EQ(s.baggrund(44, 20), lysgraa);
     k.skriv(venstre + venstre + venstre);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "1/3" && s.baggrund(45, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "1/3" && s.baggrund(45, 20) == blaa;
+    }));
     EXPECT_EQ(s.raekke(45, 16, 24), "Titel 41");
     k.skriv("\x1b");
     EXPECT_EQ(k.vent_paa_slut(), 0);
@@ -146,13 +162,14 @@ TEST_F(E2e, NoLotsShowOneOfZeroAndBlankRows) {
 
 TEST_F(E2e, F1DialogSortsRenumbersAndEscSavesByteForByte) {
     // The eight lots of the sort's worked example: field 4 is A or B.
-    const char* lots[8][3] = {{"10", "B", "Vase"},  {"11", "A", "Stol"}, {"12", "B", "Lampe"},
-                              {"13", "A", "Bord"},  {"14", "A", "Ur"},   {"15", "B", "Kande"},
+    const char* lots[8][3] = {{"10", "B", "Vase"},   {"11", "A", "Stol"}, {"12", "B", "Lampe"},
+                              {"13", "A", "Bord"},   {"14", "A", "Ur"},   {"15", "B", "Kande"},
                               {"16", "A", "Maleri"}, {"17", "A", "Fad"}};
     std::string liste = "# 2 30 1\r\n", emner;
     for (int i = 0; i < 8; ++i) {
         liste += std::string("# 1 ") + lots[i][0] + " " + std::to_string(i + 1) + "\r\n";
-        emner += std::string("# ") + lots[i][0] + " x " + lots[i][2] + " \xA4 Kunstner \xA4 " + lots[i][1] + " \xA4";
+        emner += std::string("# ") + lots[i][0] + " x " + lots[i][2] + " \xA4 Kunstner \xA4 " +
+                 lots[i][1] + " \xA4";
         for (int f = 4; f <= 15; ++f) emner += " - \xA4";
         emner += "\r\n";
     }
@@ -165,7 +182,9 @@ TEST_F(E2e, F1DialogSortsRenumbersAndEscSavesByteForByte) {
     foer = k.terminal_tilstand();
     auto& s = k.skaerm();
     k.skriv(ned + ned + f1);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+    }));
     EXPECT_EQ(s.baggrund(16, 20), groen);
     EXPECT_EQ(s.forgrund(16, 20), lysgraa);
     EXPECT_TRUE(s.markoer_synlig());
@@ -175,12 +194,15 @@ TEST_F(E2e, F1DialogSortsRenumbersAndEscSavesByteForByte) {
     k.pump(100);
     EXPECT_EQ(s.raekke(21, 38, 43), "     ");
     k.skriv("i");
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(5, 16, 20) == "Bord" && s.baggrund(7, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(5, 16, 20) == "Bord" && s.baggrund(7, 20) == blaa;
+    }));
     EXPECT_EQ(s.raekke(47, 70, 73), "1/1");
     // Sorted by field 4, the five A lots by title, renumbered; the cursor kept row 8.
     const char* efter_f1[] = {"Bord", "Fad", "Maleri", "Stol", "Ur", "Kande", "Vase", "Lampe"};
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(s.raekke(5 + i, 16, 16 + static_cast<int>(std::strlen(efter_f1[i]))), efter_f1[i]);
+        EXPECT_EQ(s.raekke(5 + i, 16, 16 + static_cast<int>(std::strlen(efter_f1[i]))),
+                  efter_f1[i]);
         EXPECT_EQ(s.raekke(5 + i, 2, 6), "   " + std::to_string(i + 1));
     }
     k.skriv("\x1b");
@@ -233,7 +255,8 @@ TEST_F(E2e, StopAndContinueGiveTheTerminalBackAndRepaint) {
     termios foer = k.terminal_tilstand();
     ASSERT_TRUE(k.vent_paa(listen_vist));
     kill(k.pid(), SIGTSTP);
-    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm&) { return (k.terminal_tilstand().c_lflag & ECHO) != 0; }));
+    ASSERT_TRUE(k.vent_paa(
+        [&](const vterm_skaerm&) { return (k.terminal_tilstand().c_lflag & ECHO) != 0; }));
     EXPECT_EQ(k.terminal_tilstand().c_lflag, foer.c_lflag);
     k.skaerm().fodr("\x1b[2J");  // the shell draws over the screen meanwhile
     kill(k.pid(), SIGCONT);
@@ -249,7 +272,8 @@ TEST_F(E2e, SmallTerminalShowsANoticeAndRepaintsWhenResized) {
     katalog(50);
     koersel k(mappe, 24, 80);
     auto& s = k.skaerm();
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(23).find("80 x 50") != std::string::npos; }));
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) { return s.raekke(23).find("80 x 50") != std::string::npos; }));
     EXPECT_NE(k.alt_output().find("\x1b[8;50;80t"), std::string::npos);
     k.skriv(ned);  // keys keep working
     k.skift_stoerrelse(50, 80);
@@ -271,7 +295,8 @@ TEST_F(E2e, MissingKatalogShowsFejlAndKeepsTheList) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 2 5 6");
-    EXPECT_NE(k.alt_output().find("katalog.txt"), std::string::npos);  // the reason, after the screen
+    EXPECT_NE(k.alt_output().find("katalog.txt"),
+              std::string::npos);  // the reason, after the screen
 }
 
 TEST_F(E2e, ArgumentsAndNoTerminal) {
@@ -304,18 +329,28 @@ TEST_F(E2e, ArgumentsAndNoTerminal) {
 // Under valgrind (in a build without the sanitizers; KATSORT_VALGRIND=1):
 // no leaks, no memory errors, no descriptors left open.
 TEST_F(E2e, ValgrindCleanOnTheDemo) {
-    if (!std::getenv("KATSORT_VALGRIND")) GTEST_SKIP() << "set KATSORT_VALGRIND=1 in a build without sanitizers";
+    if (!std::getenv("KATSORT_VALGRIND"))
+        GTEST_SKIP() << "set KATSORT_VALGRIND=1 in a build without sanitizers";
     demo();
     std::string logfil = (mappe / "valgrind.log").string();
-    koersel k(mappe, 50, 80, {},
-              {"/usr/bin/valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect,possible",
-               "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=99",
-               "--track-fds=yes", "--log-file=" + logfil});
+    koersel k(
+        mappe, 50, 80, {},
+        {"/usr/bin/valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect,possible",
+         "--errors-for-leak-kinds=definite,indirect,possible", "--error-exitcode=99",
+         "--track-fds=yes", "--log-file=" + logfil});
     ASSERT_TRUE(k.vent_paa(listen_vist, 60000));
     k.skriv(ned + ned + hoejre + f1);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos; }, 30000));
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+        },
+        30000));
     k.skriv("TKAS");
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "1/4" && s.baggrund(7, 20) == blaa; }, 30000));
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(47, 70, 73) == "1/4" && s.baggrund(7, 20) == blaa;
+        },
+        30000));
     k.skriv("\x1b");
     int status = k.vent_paa_slut(60000);
     std::string log = laes("valgrind.log");
@@ -327,7 +362,8 @@ TEST_F(E2e, ValgrindCleanOnTheDemo) {
          p = log.find("Open file descriptor", p + 1)) {
         std::size_t linje2 = log.find('\n', p);
         std::size_t slut = log.find('\n', linje2 + 1);
-        EXPECT_NE(log.substr(linje2, slut - linje2).find("inherited from parent"), std::string::npos)
+        EXPECT_NE(log.substr(linje2, slut - linje2).find("inherited from parent"),
+                  std::string::npos)
             << log.substr(p, slut - p);
     }
 }
@@ -361,19 +397,20 @@ std::vector<std::vector<std::string>> andre_poster(const std::string& tekst) {
 
 struct daarligt_input {
     const char* navn;
-    bool gemmes;          // whether the list is saved
-    const char* besked;   // part of the message on standard error, or empty
+    bool gemmes;         // whether the list is saved
+    const char* besked;  // part of the message on standard error, or empty
 };
 
 }  // namespace
 
 class DaarligtInput : public E2e, public ::testing::WithParamInterface<daarligt_input> {
-protected:
+   protected:
     void byg(const std::string& navn) {
         katalog(5);
         std::string liste = laes("kat_emneliste.txt");
         if (navn == "afkortet katalog") skriv("katalog.txt", "# 2 A B 1\r\n# 1 Kunst 12.03");
-        if (navn == "afkortet liste") skriv("kat_emneliste.txt", liste.substr(0, liste.find("# 1 105")) + "# 1 105");
+        if (navn == "afkortet liste")
+            skriv("kat_emneliste.txt", liste.substr(0, liste.find("# 1 105")) + "# 1 105");
         if (navn == "afkortet emne") {
             std::string e = laes("emne.txt");
             skriv("emne.txt", e.substr(0, e.size() - 30));
@@ -384,22 +421,27 @@ protected:
             e[e.find("Titel 2") + 2] = '\0';
             skriv("emne.txt", e);
         }
-        if (navn == "token paa 10 MB") skriv("emne.txt", "# 9 x " + std::string(10 << 20, 'Q') + " \xA4 " + laes("emne.txt"));
+        if (navn == "token paa 10 MB")
+            skriv("emne.txt", "# 9 x " + std::string(10 << 20, 'Q') + " \xA4 " + laes("emne.txt"));
         if (navn == "5000 emner") {
             std::string l = "# 2 7 7\r\n";
-            for (int i = 1; i <= 5000; ++i) l += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+            for (int i = 1; i <= 5000; ++i)
+                l += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
             skriv("katalog.txt", "# 1 Kunst 12.03.1998 5000");
             skriv("kat_emneliste.txt", l);
         }
         if (navn == "emner i forkert raekkefoelge") {
             std::string e = laes("emne.txt");
             std::size_t p3 = e.find("# 103 "), p4 = e.find("# 104 ");
-            skriv("emne.txt", e.substr(0, p3) + e.substr(p4, e.find("# 105 ") - p4) + e.substr(p3, p4 - p3) + e.substr(e.find("# 105 ")));
+            skriv("emne.txt", e.substr(0, p3) + e.substr(p4, e.find("# 105 ") - p4) +
+                                  e.substr(p3, p4 - p3) + e.substr(e.find("# 105 ")));
         }
-        if (navn == "katalog mangler") skriv("katalog.txt", "# 2 A B 1\r\n#1 Kunst 12.03.1998 5\r\n");
+        if (navn == "katalog mangler")
+            skriv("katalog.txt", "# 2 A B 1\r\n#1 Kunst 12.03.1998 5\r\n");
         if (navn == "tom liste") skriv("kat_emneliste.txt", "");
         if (navn == "skaeve vaerdier") {
-            const char sjov[] = "# 5 007 +5\r\n# 6 0x1F 99999999999\r\n# 7 \x01\x02\xFF\x7F \xC3\x28\r\n";
+            const char sjov[] =
+                "# 5 007 +5\r\n# 6 0x1F 99999999999\r\n# 7 \x01\x02\xFF\x7F \xC3\x28\r\n";
             skriv("kat_emneliste.txt", std::string(sjov, sizeof sjov - 1) + liste);
         }
     }
@@ -415,7 +457,9 @@ TEST_P(DaarligtInput, EndsAtOnceSaysWhyAndKeepsTheList) {
     auto start = std::chrono::steady_clock::now();
     k.skriv("\x1b");
     int status = k.vent_paa_slut(5000);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
     ASSERT_TRUE(WIFEXITED(status)) << t.navn;
     EXPECT_LT(ms, 1000) << t.navn;
     EXPECT_EQ(WEXITSTATUS(status), t.gemmes ? 0 : 1) << t.navn;
@@ -441,10 +485,8 @@ INSTANTIATE_TEST_SUITE_P(
         daarligt_input{"afkortet katalog", false, "afsk\xC3\xA5ret"},
         daarligt_input{"afkortet liste", false, "har kun 4 af 5"},
         daarligt_input{"afkortet emne", true, "emne.txt"},
-        daarligt_input{"0x1A midt i listen", false, "0x1A"},
-        daarligt_input{"NUL-bytes", true, ""},
-        daarligt_input{"token paa 10 MB", true, ""},
-        daarligt_input{"5000 emner", false, "5000"},
+        daarligt_input{"0x1A midt i listen", false, "0x1A"}, daarligt_input{"NUL-bytes", true, ""},
+        daarligt_input{"token paa 10 MB", true, ""}, daarligt_input{"5000 emner", false, "5000"},
         daarligt_input{"emner i forkert raekkefoelge", true, "r\xC3\xA6kkef\xC3\xB8lge"},
         daarligt_input{"katalog mangler", false, "findes ikke"},
         daarligt_input{"tom liste", false, "har kun 0 af 5"},
@@ -498,7 +540,9 @@ TEST_F(E2e, FortyOneAndFortyTwoLots) {
     std::string taster;
     for (int i = 0; i < 14; ++i) taster += ned;  // row 20
     k.skriv(taster + hoejre);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "2/2" && s.baggrund(19, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "2/2" && s.baggrund(19, 20) == blaa;
+    }));
     auto& s = k.skaerm();
     EXPECT_EQ(s.raekke(5, 16, 24), "Titel 42");
     EXPECT_EQ(s.raekke(19, 2, 78), std::string(76, ' '));

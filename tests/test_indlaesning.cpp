@@ -8,7 +8,7 @@
 namespace {
 
 class Indlaesning : public katalogmappe {
-protected:
+   protected:
     std::unique_ptr<kat_opsaetning> indlaes(const char* nr = "1") {
         auto k = std::make_unique<kat_opsaetning>();
         k->indlaes(nr);
@@ -17,11 +17,12 @@ protected:
     void eksempelfiler() {
         skriv("katalog.txt", "# 2 Boeger 20.04.1998 1\r\n# 1 Kunst 12.03.1998 3\r\n");
         skriv("kat_emneliste.txt", "# 2 30 1\r\n# 1 17 1\r\n# 1 4 2\r\n# 1 9 3\r\n");
-        skriv("emne.txt", emne_post("30") +
-                              "# 17 x Aften ved havet \xA4 ukendt kunstner \xA4 olie \xA4 M \xA4 NA \xA4"
-                              " - \xA4 - \xA4 Stort maleri i guldramme \xA4 - \xA4 - \xA4 - \xA4 - \xA4"
-                              " - \xA4 - \xA4 - \xA4\r\n" +
-                              emne_post("4") + emne_post("9"));
+        skriv("emne.txt",
+              emne_post("30") +
+                  "# 17 x Aften ved havet \xA4 ukendt kunstner \xA4 olie \xA4 M \xA4 NA \xA4"
+                  " - \xA4 - \xA4 Stort maleri i guldramme \xA4 - \xA4 - \xA4 - \xA4 - \xA4"
+                  " - \xA4 - \xA4 - \xA4\r\n" +
+                  emne_post("4") + emne_post("9"));
     }
 };
 

@@ -75,8 +75,8 @@ TEST(AlfaNoegle, OrderFollowsTheWeightedSum) {
 // rounding: shared prefixes, long tails, control bytes, 255, tiny weights.
 TEST(AlfaNoegle, FastKeyAgreesWithPortableArithmeticOnRandomTexts) {
     std::mt19937 rng(20261207);
-    const std::string prefikser[] = {"", "abcdefgh", "////////////////////", std::string(170, '/'),
-                                     "\xFF\xFF", "Maleri af "};
+    const std::string prefikser[] = {
+        "", "abcdefgh", "////////////////////", std::string(170, '/'), "\xFF\xFF", "Maleri af "};
     for (int n = 0; n < 20000; ++n) {
         std::string tekst = prefikser[rng() % 6];
         int laengde = static_cast<int>(rng() % 40);
@@ -89,7 +89,8 @@ TEST(AlfaNoegle, FastKeyAgreesWithPortableArithmeticOnRandomTexts) {
             tekst += c;
         }
         string s{std::string_view(tekst)};
-        ASSERT_EQ(bits(kat_opsaetning::alfa_noegle(s)), bits(kat_opsaetning::alfa_noegle_portabel(s)))
+        ASSERT_EQ(bits(kat_opsaetning::alfa_noegle(s)),
+                  bits(kat_opsaetning::alfa_noegle_portabel(s)))
             << "text of " << tekst.size() << " bytes";
     }
 }
@@ -98,9 +99,14 @@ TEST(TalNoegle, WorkedValues) {
     struct {
         const char* tekst;
         std::int32_t tal;
-    } const vaerdier[] = {{"", 0},          {"12", 12},        {"007", 7},
-                          {"1a", 59},       {"-5", -25},       {"A", 17},
-                          {"2147483647", 2147483647},          {"2147483648", INT32_MIN},
+    } const vaerdier[] = {{"", 0},
+                          {"12", 12},
+                          {"007", 7},
+                          {"1a", 59},
+                          {"-5", -25},
+                          {"A", 17},
+                          {"2147483647", 2147483647},
+                          {"2147483648", INT32_MIN},
                           {"4294967297", 1}};
     for (const auto& v : vaerdier) EXPECT_EQ(kat_opsaetning::tal_noegle(v.tekst), v.tal) << v.tekst;
 }

@@ -20,7 +20,8 @@ void sammenlign(const skaermmodel& m, const vterm_skaerm& vt, int raekker, int k
     for (int y = 0; y < raekker; ++y)
         for (int x = 0; x < kolonner; ++x) {
             const auto& c = m.ved(x, y);
-            ASSERT_EQ(vt.tegn(y, x), console_detail::cp850_glyph[c.tegn]) << "cell " << x << "," << y;
+            ASSERT_EQ(vt.tegn(y, x), console_detail::cp850_glyph[c.tegn])
+                << "cell " << x << "," << y;
             ASSERT_EQ(vt.forgrund(y, x), ecma(c.attribut & 0x0F)) << "cell " << x << "," << y;
             ASSERT_EQ(vt.baggrund(y, x), ecma((c.attribut >> 4) & 7)) << "cell " << x << "," << y;
         }
@@ -38,7 +39,8 @@ void kun_egne_styrekoder(const std::string& ud) {
             while (i < ud.size() && !(ud[i] >= 0x40 && ud[i] <= 0x7E)) ++i;
             continue;
         }
-        ASSERT_TRUE(b >= 0x20 || b == '\r' || b == '\n' || b == '\a') << "byte " << int(b) << " at " << i;
+        ASSERT_TRUE(b >= 0x20 || b == '\r' || b == '\n' || b == '\a')
+            << "byte " << int(b) << " at " << i;
         ASSERT_NE(b, 0x7F);
     }
 }
@@ -112,7 +114,8 @@ TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
     m.gaa_til(1, 1);
     for (int b = 0; b < 256; ++b) {
         m.gaa_til(1 + b % 64, 1 + b / 64);
-        m.skriv(std::string(1, static_cast<char>(b == 7 || b == 8 || b == 10 || b == 13 ? '.' : b)));
+        m.skriv(
+            std::string(1, static_cast<char>(b == 7 || b == 8 || b == 10 || b == 13 ? '.' : b)));
     }
     renderer r;
     r.saet_terminalstoerrelse(80, 50);

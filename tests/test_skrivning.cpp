@@ -1,9 +1,8 @@
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <spawn.h>
 
 #include <chrono>
 #include <csignal>
@@ -21,9 +20,10 @@ extern char** environ;
 namespace {
 
 class Skrivning : public katalogmappe {
-protected:
+   protected:
     // Records as (topic, lot) pairs; the load is taken as complete.
-    std::unique_ptr<kat_opsaetning> store(std::initializer_list<std::pair<const char*, const char*>> r) {
+    std::unique_ptr<kat_opsaetning> store(
+        std::initializer_list<std::pair<const char*, const char*>> r) {
         auto k = std::make_unique<kat_opsaetning>();
         k->katalog_nr = "1";
         int i = 0;
@@ -77,9 +77,11 @@ TEST_F(Skrivning, SeveralGroupsGetTheRecordsOnceAtTheFirst) {
 
 TEST_F(Skrivning, OtherCataloguesValuesAreCopiedAsTheyAre) {
     auto k = store({{"4", "1"}});
-    const char gammel[] = "# 1 4 1 # 2 007 +5 # 3 0x1F 99999999999 # 4 \x01\xFF garbage\0z here # 5 -3 4";
+    const char gammel[] =
+        "# 1 4 1 # 2 007 +5 # 3 0x1F 99999999999 # 4 \x01\xFF garbage\0z here # 5 -3 4";
     const char ny[] =
-        "# 1 4 1 \r\n# 2 007 +5\r\n# 3 0x1F 99999999999\r\n# 4 \x01\xFF garbage\0z here\r\n# 5 -3 4";
+        "# 1 4 1 \r\n# 2 007 +5\r\n# 3 0x1F 99999999999\r\n# 4 \x01\xFF garbage\0z here\r\n# 5 -3 "
+        "4";
     skriv("kat_emneliste.txt", std::string(gammel, sizeof gammel - 1));
     k->gem();
     EXPECT_TRUE(k->status().gemt);
@@ -94,7 +96,8 @@ TEST_F(Skrivning, LoadSaveLoadIsStable) {
         for (int c = 2; c <= 4; ++c)
             liste += "# " + std::to_string(c) + " " + std::to_string(rng() % 1000) + " 1\r\n";
         for (int i = 1; i <= n; ++i) {
-            liste += "# 1 " + std::to_string(i * 3) + " " + std::to_string(rng() % 500 + 1) + "\r\n";
+            liste +=
+                "# 1 " + std::to_string(i * 3) + " " + std::to_string(rng() % 500 + 1) + "\r\n";
             emner += emne_post(std::to_string(i * 3), "T" + std::to_string(rng() % 7));
         }
         liste += "# 7 8 9";
@@ -157,7 +160,8 @@ TEST_F(Skrivning, ByteOneAInTheMiddleOfTheOldListKeepsIt) {
 
 TEST_F(Skrivning, WriteErrorLeavesTheOldListIntact) {
     std::string gammel;
-    for (int i = 1; i <= 3000; ++i) gammel += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+    for (int i = 1; i <= 3000; ++i)
+        gammel += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
     skriv("kat_emneliste.txt", gammel);
     auto k = store({});
     k->antal_poster = 1999;
@@ -210,12 +214,14 @@ TEST_F(Skrivning, ReadOnlyFolderLeavesTheOldListIntact) {
 TEST_F(Skrivning, KilledAtAnyMomentTheListIsOldOrNew) {
     const int lots = 1999;
     std::string liste, emner;
-    for (int i = 0; i < 60000; ++i) liste += "# 2 " + std::to_string(100000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
+    for (int i = 0; i < 60000; ++i)
+        liste += "# 2 " + std::to_string(100000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
     for (int i = 1; i <= lots; ++i) {
         liste += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
         emner += emne_post(std::to_string(i));
     }
-    for (int i = 0; i < 60000; ++i) liste += "# 3 " + std::to_string(200000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
+    for (int i = 0; i < 60000; ++i)
+        liste += "# 3 " + std::to_string(200000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
     skriv("katalog.txt", "# 1 K D " + std::to_string(lots));
     skriv("kat_emneliste.txt", liste);
     skriv("emne.txt", emner);
@@ -224,7 +230,8 @@ TEST_F(Skrivning, KilledAtAnyMomentTheListIsOldOrNew) {
     auto koer_i_barn = [&](int draeb_efter_us) {
         pid_t barn = -1;
         char* argv[] = {const_cast<char*>(KATSORT_GEM_HJAELPER), nullptr};
-        if (posix_spawn(&barn, KATSORT_GEM_HJAELPER, nullptr, nullptr, argv, environ) != 0) return -1;
+        if (posix_spawn(&barn, KATSORT_GEM_HJAELPER, nullptr, nullptr, argv, environ) != 0)
+            return -1;
         if (draeb_efter_us >= 0) {
             usleep(static_cast<useconds_t>(draeb_efter_us));
             kill(barn, SIGKILL);
@@ -239,7 +246,9 @@ TEST_F(Skrivning, KilledAtAnyMomentTheListIsOldOrNew) {
     const std::string a = laes("kat_emneliste.txt");
     auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(koer_i_barn(-1), 0);
-    auto varighed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    auto varighed = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     const std::string b = laes("kat_emneliste.txt");
     ASSERT_TRUE(a != b);
     ASSERT_EQ(koer_i_barn(-1), 0);
@@ -248,13 +257,15 @@ TEST_F(Skrivning, KilledAtAnyMomentTheListIsOldOrNew) {
     std::mt19937 rng(31);
     int draebt = 0, faerdige = 0;
     for (int runde = 0; runde < 300; ++runde) {
-        int status = koer_i_barn(static_cast<int>(rng() % static_cast<unsigned>(varighed * 12 / 10 + 1)));
+        int status =
+            koer_i_barn(static_cast<int>(rng() % static_cast<unsigned>(varighed * 12 / 10 + 1)));
         (WIFSIGNALED(status) ? draebt : faerdige)++;
         std::string nu = laes("kat_emneliste.txt");
         ASSERT_TRUE(nu == a || nu == b) << "round " << runde << ": " << nu.size() << " bytes";
     }
     EXPECT_GT(draebt, 100);
-    std::printf("save killed %d times, completed %d times; the list was whole every time\n", draebt, faerdige);
+    std::printf("save killed %d times, completed %d times; the list was whole every time\n", draebt,
+                faerdige);
 }
 
 TEST(Kommando, RunsThroughTheShellAndReturnsTheExitCode) {

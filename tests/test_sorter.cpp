@@ -67,9 +67,9 @@ TEST(Sorter, NumericKeysAreNotStable) {
 
 TEST(Sorter, EightLotsF1ThenEsc) {
     auto k = ny_store();
-    const char* loaded[8][4] = {{"10", "1", "B", "Vase"},  {"11", "2", "A", "Stol"},
-                                {"12", "3", "B", "Lampe"}, {"13", "4", "A", "Bord"},
-                                {"14", "5", "A", "Ur"},    {"15", "6", "B", "Kande"},
+    const char* loaded[8][4] = {{"10", "1", "B", "Vase"},   {"11", "2", "A", "Stol"},
+                                {"12", "3", "B", "Lampe"},  {"13", "4", "A", "Bord"},
+                                {"14", "5", "A", "Ur"},     {"15", "6", "B", "Kande"},
                                 {"16", "7", "A", "Maleri"}, {"17", "8", "A", "Fad"}};
     for (int r = 1; r <= 8; ++r) {
         k->post(r)[0] = loaded[r - 1][0];
@@ -79,13 +79,13 @@ TEST(Sorter, EightLotsF1ThenEsc) {
     }
     int noegler[5] = {4, 2, -1, -1, -1};
     k->sorter(1, 8, noegler, 0, 2, 0);
-    const char* efter_f1[] = {"13,1,A,Bord",  "17,2,A,Fad",   "16,3,A,Maleri", "11,4,A,Stol",
-                              "14,5,A,Ur",    "15,6,B,Kande", "10,7,B,Vase",   "12,8,B,Lampe"};
+    const char* efter_f1[] = {"13,1,A,Bord", "17,2,A,Fad",   "16,3,A,Maleri", "11,4,A,Stol",
+                              "14,5,A,Ur",   "15,6,B,Kande", "10,7,B,Vase",   "12,8,B,Lampe"};
     for (int r = 1; r <= 8; ++r) EXPECT_EQ(raekke(*k, r, {0, 1, 4, 2}), efter_f1[r - 1]) << r;
 
     noegler[0] = 0;
     k->sorter(1, 8, noegler, 0, 1, 1);
-    const char* efter_esc[] = {"10,7,B,Vase", "11,4,A,Stol", "12,8,B,Lampe", "13,1,A,Bord",
+    const char* efter_esc[] = {"10,7,B,Vase", "11,4,A,Stol",  "12,8,B,Lampe",  "13,1,A,Bord",
                                "14,5,A,Ur",   "15,6,B,Kande", "16,3,A,Maleri", "17,2,A,Fad"};
     for (int r = 1; r <= 8; ++r) EXPECT_EQ(raekke(*k, r, {0, 1, 4, 2}), efter_esc[r - 1]) << r;
 }
@@ -105,7 +105,8 @@ TEST(Sorter, RunsAreExactTextAndStopAtTheRangeEnd) {
     // then leaves each short run alone. Record 7 holds the same text but is
     // outside the range.
     auto k = ny_store();
-    const char* kat[] = {"akvarel", "Akvarel", "Akvarel", "Akvarel", "Akvarel", "Akvarel", "Akvarel"};
+    const char* kat[] = {"akvarel", "Akvarel", "Akvarel", "Akvarel",
+                         "Akvarel", "Akvarel", "Akvarel"};
     const char* titel[] = {"e", "d", "c", "b", "a", "f", "0"};
     for (int r = 1; r <= 7; ++r) {
         k->post(r)[5] = kat[r - 1];
@@ -137,8 +138,23 @@ TEST(Sorter, SameFieldTwiceChangesNothingAtTheSecondLevel) {
 // record, record 0 included, must match after each sort.
 TEST(Sorter, FastSortMatchesLiteralProcedureOnRandomTables) {
     std::mt19937 rng(4711);
-    const char* ord[] = {"Akvarel", "akvarel", "Olie", "olie", "M", "", "/", "-", "\x91" "ble", "\x9B",
-                         "Maleri af havet", "Maleri af havnen", "10", "9", "007", "7"};
+    const char* ord[] = {"Akvarel",
+                         "akvarel",
+                         "Olie",
+                         "olie",
+                         "M",
+                         "",
+                         "/",
+                         "-",
+                         "\x91"
+                         "ble",
+                         "\x9B",
+                         "Maleri af havet",
+                         "Maleri af havnen",
+                         "10",
+                         "9",
+                         "007",
+                         "7"};
     auto a = ny_store();
     auto b = ny_store();
     for (int runde = 0; runde < 60; ++runde) {

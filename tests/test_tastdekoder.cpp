@@ -65,7 +65,10 @@ const tilfaelde tabel[] = {
     {"Esc Esc is Alt+Esc", "\x1b\x1b", {0, 1}},
     {"Alt+K", "\x1bk", {0, 37}},
     {"Alt+Shift+K", "\x1bK", {0, 37}},
-    {"Alt+1", "\x1b" "1", {0, 120}},
+    {"Alt+1",
+     "\x1b"
+     "1",
+     {0, 120}},
     {"Alt+]", "\x1b]", {0, 27}},
     {"Alt+Backspace", "\x1b\x7f", {0, 14}},
     {"Alt+Enter", "\x1b\r", {0, 166}},
@@ -77,8 +80,14 @@ const tilfaelde tabel[] = {
     {"Enter Tab Backspace", "\r\t\x7f\x08", {13, 9, 8, 8}},
     {"letters and digits", "TtkK9!", {84, 116, 107, 75, 57, 33}},
     {"UTF-8 to code page 850", "\xc3\xa6\xc3\xb8\xc3\xa5\xc3\x86", {0x91, 0x9B, 0x86, 0x92}},
-    {"unmappable ignored", "\xe2\x82\xac" "a", {'a'}},
-    {"broken UTF-8 dropped", "\xc3" "a", {'a'}},
+    {"unmappable ignored",
+     "\xe2\x82\xac"
+     "a",
+     {'a'}},
+    {"broken UTF-8 dropped",
+     "\xc3"
+     "a",
+     {'a'}},
     {"kitty Esc", "\x1b[27u", {27}},
     {"kitty Ctrl+Enter", "\x1b[13;5u", {10}},
     {"kitty Ctrl+Backspace", "\x1b[127;5u", {127}},
@@ -90,11 +99,20 @@ const tilfaelde tabel[] = {
     {"kitty keypad Ctrl+Up", "\x1b[57419;5u", {0, 141}},
     {"kitty release ignored", "\x1b[97;1:3u", {}},
     {"modifyOtherKeys Ctrl+Enter", "\x1b[27;5;13~", {10}},
-    {"replies are not keys", "\x1b[?1u\x1b[?64;1;2c" "x", {'x'}},
-    {"unknown sequence swallowed", "\x1b[99~\x1b[1;2X" "y", {'y'}},
+    {"replies are not keys",
+     "\x1b[?1u\x1b[?64;1;2c"
+     "x",
+     {'x'}},
+    {"unknown sequence swallowed",
+     "\x1b[99~\x1b[1;2X"
+     "y",
+     {'y'}},
     {"keypad application", "\x1bOp\x1bOM\x1bOk", {48, 13, 43}},
     // Found by fuzzing: a long modifier number once overflowed.
-    {"SS3 with a huge number", "\x1bO99999999999999999999P" "a", {0, 104, 'a'}},
+    {"SS3 with a huge number",
+     "\x1bO99999999999999999999P"
+     "a",
+     {0, 104, 'a'}},
 };
 
 }  // namespace
@@ -137,7 +155,8 @@ TEST(Tastdekoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
     for (const auto& t : tabel) {
         // One sequence only: a wait that runs out after a whole key and a
         // following lone Esc rightly gives the Esc key.
-        if (t.bytes.size() < 3 || t.bytes[0] != '\x1b' || (t.bytes[1] != '[' && t.bytes[1] != 'O') ||
+        if (t.bytes.size() < 3 || t.bytes[0] != '\x1b' ||
+            (t.bytes[1] != '[' && t.bytes[1] != 'O') ||
             t.bytes.find('\x1b', 1) != std::string::npos)
             continue;
         for (std::size_t i = 2; i < t.bytes.size(); ++i) {

@@ -12,7 +12,7 @@
 #include "vterm_skaerm.h"
 
 class koersel {
-public:
+   public:
     // `foran` runs the program through another one (valgrind, say).
     koersel(const std::string& mappe, int raekker = 50, int kolonner = 80,
             std::vector<std::string> argumenter = {}, std::vector<std::string> foran = {});
@@ -37,7 +37,7 @@ public:
     // Everything the program wrote, as raw bytes.
     const std::string& alt_output() const { return output_; }
 
-private:
+   private:
     bool laes_noget(int ms);
 
     vterm_skaerm vt_;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 class vterm_skaerm {
-public:
+   public:
     vterm_skaerm(int raekker, int kolonner) : vt_(vterm_new(raekker, kolonner)) {
         vterm_set_utf8(vt_, 1);
         skaerm_ = vterm_obtain_screen(vt_);
@@ -70,7 +70,7 @@ public:
         }
     }
 
-private:
+   private:
     VTermScreenCell celle(int raekke, int kolonne) const {
         VTermScreenCell c{};
         vterm_screen_get_cell(skaerm_, VTermPos{raekke, kolonne}, &c);
@@ -81,7 +81,8 @@ private:
         return VTERM_COLOR_IS_INDEXED(&c) ? c.indexed.idx : -2;
     }
     static int termprop(VTermProp prop, VTermValue* val, void* selv) {
-        if (prop == VTERM_PROP_CURSORVISIBLE) static_cast<vterm_skaerm*>(selv)->synlig_ = val->boolean;
+        if (prop == VTERM_PROP_CURSORVISIBLE)
+            static_cast<vterm_skaerm*>(selv)->synlig_ = val->boolean;
         return 1;
     }
     static void svar(const char* s, size_t n, void* selv) {

@@ -17,7 +17,8 @@
 namespace {
 
 void skriv(const char* navn, std::string_view indhold) {
-    std::ofstream(navn, std::ios::binary | std::ios::trunc).write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
+    std::ofstream(navn, std::ios::binary | std::ios::trunc)
+        .write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
 }
 
 // Parts are separated by the byte pair 0xFF 0x00.

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "../vterm_skaerm.h"
 #include "console.h"
 #include "console_test.h"
 #include "cp850.h"
 #include "renderer.h"
-#include "../vterm_skaerm.h"
 
 // Formats here are texts from the input, with every per-cent sign doubled.
 #pragma clang diagnostic ignored "-Wformat-security"

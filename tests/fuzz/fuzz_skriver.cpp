@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (gruppe_set) continue;
             gruppe_set = true;
             for (int r = 1; r <= antal; ++r, ++e) {
-                post_tokens forventet{"1", std::string(k->post(r)[0].view()), std::string(k->post(r)[1].view())};
+                post_tokens forventet{"1", std::string(k->post(r)[0].view()),
+                                      std::string(k->post(r)[1].view())};
                 if (e >= efter.size() || efter[e] != forventet) std::abort();
             }
             continue;
