@@ -249,6 +249,23 @@ TEST_F(E2e, TerminalModesComeBackOnEveryWayOut) {
     }
 }
 
+TEST_F(E2e, KittyKeyboardProtocolIsPushedAndPoppedOnEveryWayOut) {
+    katalog(3);
+    for (int sig : {0, SIGTERM, SIGHUP}) {
+        koersel k(mappe);
+        k.svar_som_kitty();
+        ASSERT_TRUE(k.vent_paa(listen_vist)) << sig;
+        std::size_t tryk = k.alt_output().find("\x1b[>1u");
+        ASSERT_NE(tryk, std::string::npos) << sig;
+        if (sig == 0)
+            k.skriv("\x1b[27u");  // Esc as the protocol sends it: no wait for more
+        else
+            kill(k.pid(), sig);
+        ASSERT_NE(k.vent_paa_slut(), -1) << sig;
+        EXPECT_NE(k.alt_output().find("\x1b[<u", tryk), std::string::npos) << sig;
+    }
+}
+
 TEST_F(E2e, StopAndContinueGiveTheTerminalBackAndRepaint) {
     katalog(3);
     koersel k(mappe);
@@ -400,6 +417,8 @@ struct daarligt_input {
     bool gemmes;         // whether the list is saved
     const char* besked;  // part of the message on standard error, or empty
 };
+
+void PrintTo(const daarligt_input& d, std::ostream* ud) { *ud << d.navn; }
 
 }  // namespace
 

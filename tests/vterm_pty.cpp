@@ -62,6 +62,8 @@ bool koersel::laes_noget(int ms) {
     char buf[8192];
     ssize_t n = read(master_, buf, sizeof buf);
     if (n <= 0) return false;
+    std::string_view stykke(buf, static_cast<std::size_t>(n));
+    if (kitty_ && stykke.find("\x1b[?u") != std::string_view::npos) skriv("\x1b[?0u");
     output_.append(buf, static_cast<std::size_t>(n));
     vt_.fodr(std::string_view(buf, static_cast<std::size_t>(n)));
     std::string svar = vt_.tag_svar();  // answers to the program's queries

@@ -32,6 +32,8 @@ class koersel {
     int vent_paa_slut(int ms = 5000);
     void skift_stoerrelse(int raekker, int kolonner);
     termios terminal_tilstand() const;
+    // Answer the keyboard protocol query as a terminal with the kitty protocol does.
+    void svar_som_kitty() { kitty_ = true; }
     pid_t pid() const { return pid_; }
     vterm_skaerm& skaerm() { return vt_; }
     // Everything the program wrote, as raw bytes.
@@ -44,5 +46,6 @@ class koersel {
     int master_ = -1;
     pid_t pid_ = -1;
     int status_ = -1;
+    bool kitty_ = false;
     std::string output_;
 };
