@@ -298,6 +298,18 @@ TEST_F(E2e, SmallTerminalShowsANoticeAndRepaintsWhenResized) {
     ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
     EXPECT_EQ(s.raekke(23).find("80 x 50"), std::string::npos);
     EXPECT_EQ(s.raekke(47, 70, 73), "1/2");
+    // Down to 80 x 24 and back while running: the notice comes and goes, and
+    // the screen is whole again, the cursor row included.
+    k.skift_stoerrelse(24, 80);
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) { return s.raekke(23).find("(nu 80 x 24)") != std::string::npos; }));
+    EXPECT_EQ(s.raekke(6, 16, 23), "Titel 2");
+    k.skift_stoerrelse(50, 80);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "1/2" && s.baggrund(6, 20) == blaa;
+    }));
+    EXPECT_EQ(s.raekke(23, 16, 24), "Titel 19");  // the row the notice stood on
+    EXPECT_EQ(s.raekke(48, 0, 1), "\u255A");
     k.skriv("\x1b");
     EXPECT_EQ(k.vent_paa_slut(), 0);
 }
