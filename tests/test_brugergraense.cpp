@@ -42,6 +42,14 @@ class Brugergraense : public katalogmappe {
             b->opsaetning.post(i)[2] = string(std::string_view("Titel " + std::to_string(i)));
         }
     }
+    // Runs the main loop on the fed keys; without a terminal the read after
+    // the last key throws, which leaves the screen as those keys made it.
+    void koer_tasterne() {
+        try {
+            b->koer();
+        } catch (const std::runtime_error&) {
+        }
+    }
     std::unique_ptr<brugergraense> b;
 };
 
@@ -140,10 +148,7 @@ TEST_F(Brugergraense, NavigationAcrossPagesAndF1KeepsTheCursorRow) {
     b->saet_sideantal();
     EXPECT_EQ(b->antal_sider, 3);
     EXPECT_EQ(b->rest_linjer, 1);
-    try {
-        b->koer();
-    } catch (const std::runtime_error&) {
-    }
+    koer_tasterne();
     EXPECT_EQ(tekst(71, 48, 8), "2/3     ");
     EXPECT_EQ(tekst(17, 46, 8), "Titel 82");
     EXPECT_EQ(attribut(17, 46), 0x1F);
@@ -153,10 +158,7 @@ TEST_F(Brugergraense, NavigationAcrossPagesAndF1KeepsTheCursorRow) {
 TEST_F(Brugergraense, RightOnTheLastPageShowsItAgainWithTheCursorOnABlankRow) {
     lots(42);
     console_feed("\x1b[B\x1b[B\x1b[C\x1b[C");  // row 8, then page 2 (one item) twice
-    try {
-        b->koer();
-    } catch (const std::runtime_error&) {
-    }
+    koer_tasterne();
     EXPECT_EQ(tekst(71, 48, 4), "2/2 ");
     EXPECT_EQ(tekst(17, 6, 8), "Titel 42");
     EXPECT_EQ(attribut(17, 6), 0x70);
@@ -179,10 +181,7 @@ TEST_F(Brugergraense, F1SortsRenumbersAndRedrawsTheFirstPage) {
         "\x1bOP"
         "TI";
     console_feed(taster);
-    try {
-        b->koer();
-    } catch (const std::runtime_error&) {
-    }
+    koer_tasterne();
     // A lots first (even numbers), each run ordered by title: T70 (lot 30) first.
     EXPECT_EQ(tekst(3, 6, 4), "   1");
     EXPECT_EQ(tekst(17, 6, 3), "T70");
