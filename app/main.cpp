@@ -1,5 +1,4 @@
 // katsort: sorts the lots of auction catalogue 1 and renumbers them.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -57,9 +56,11 @@ int argumenter(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1) return argumenter(argc, argv);
-    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || !console_open()) {
+    // The screen and the keys are the terminal's own, also when standard
+    // input or output is redirected; only without any terminal we can't run.
+    if (!console_open()) {
         std::fputs(
-            "katsort: skal startes i en terminal (standard ind og ud skal være en terminal)\n",
+            "katsort: skal startes i en terminal (der er ingen terminal at vise skærmen på)\n",
             stderr);
         return 2;
     }

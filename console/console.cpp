@@ -105,7 +105,9 @@ void console_close() {
     k.reset();
 }
 
-bool console_owns_stdout() { return k && k->med_terminal && ::isatty(STDOUT_FILENO); }
+bool console_owns_stdout() {
+    return k && k->med_terminal && terminal::er_terminalen(STDOUT_FILENO);
+}
 
 void console_set_mode(int mode) { k->model.saet_tilstand(mode); }
 void console_set_foreground(int colour) { k->model.saet_forgrund(colour); }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -218,6 +219,13 @@ void luk() {
 }
 
 bool er_aaben() { return aaben; }
+
+bool er_terminalen(int andet_fd) {
+    struct stat a {
+    }, b{};
+    if (fd < 0 || ::fstat(fd, &a) != 0 || ::fstat(andet_fd, &b) != 0) return false;
+    return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
+}
 
 void skriv(std::string_view bytes) { skriv_alt(bytes.data(), bytes.size()); }
 

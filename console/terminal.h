@@ -11,6 +11,8 @@ namespace console_detail::terminal {
 bool aabn(std::string& forudlaeste_bytes);
 void luk();
 bool er_aaben();
+// Whether a descriptor is this same terminal (standard output, say).
+bool er_terminalen(int andet_fd);
 
 void skriv(std::string_view bytes);
 bool stoerrelse(int& kolonner, int& raekker);

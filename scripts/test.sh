@@ -1,36 +1,37 @@
 #!/usr/bin/env bash
-# Builds katsort and runs every test: the fuzz targets for a short fixed time
-# (clang, libFuzzer), the demo end to end under valgrind, and all unit and
-# end-to-end tests under AddressSanitizer and UndefinedBehaviorSanitizer.
-# As root it first installs what is missing.
+# Builds katsort and runs every test: the operator's build as the README
+# gives it (installed into a staging folder, and packaged as a .deb), the
+# fuzz targets for a short fixed time (clang, libFuzzer), the demo end to end
+# under valgrind, and all unit and end-to-end tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/pakker.sh test
 
-pakker=(cmake ninja-build g++ pkg-config libgtest-dev libvterm-dev valgrind clang libclang-rt-14-dev)
-if [ "$(id -u)" = 0 ]; then
-    mangler=()
-    for p in "${pakker[@]}"; do
-        dpkg -s "$p" >/dev/null 2>&1 || mangler+=("$p")
-    done
-    if [ ${#mangler[@]} -gt 0 ]; then
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${mangler[@]}"
-    fi
-fi
+echo "== the operator's build, exactly as the README gives it"
+operatoer_bygning='cmake --preset release && cmake --build --preset release'
+grep -qF "$operatoer_bygning" README.md || { echo "README no longer says: $operatoer_bygning" >&2; exit 1; }
+log=$(mktemp)
+eval "$operatoer_bygning" 2>&1 | tee "$log"
+if grep -q 'warning:' "$log"; then echo "the operator's build has warnings" >&2; exit 1; fi
+staging=$(mktemp -d)
+cmake --install build/release --prefix "$staging/usr" >/dev/null
+"$staging/usr/bin/katsort" --version
+test -f "$staging/usr/share/man/man1/katsort.1"
+rm -rf "$staging" "$log"
+(cd build/release && cpack >/dev/null && ls katsort_*.deb)
 
 echo "== fuzz targets"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKATSORT_FUZZ=ON -DKATSORT_FUZZ_SECONDS="${KATSORT_FUZZ_SECONDS:-20}" >/dev/null
-cmake --build build/fuzz
-ctest --test-dir build/fuzz --output-on-failure -j2
+cmake --preset fuzz -DKATSORT_FUZZ_SECONDS="${KATSORT_FUZZ_SECONDS:-20}" >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 echo "== valgrind on the demo"
-cmake -S . -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKATSORT_STEP_DELAY_MS=5 >/dev/null
-cmake --build build/plain --target katsort katsort_e2e
-KATSORT_VALGRIND=1 build/plain/tests/katsort_e2e --gtest_filter='*Valgrind*'
+cmake --preset valgrind >/dev/null
+cmake --build --preset valgrind
+KATSORT_VALGRIND=1 build/valgrind/tests/katsort_e2e --gtest_filter='*Valgrind*'
 
 echo "== tests under the sanitizers"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKATSORT_SANITIZE=ON -DKATSORT_STEP_DELAY_MS=5 >/dev/null
-cmake --build build/test
-ctest --test-dir build/test --output-on-failure -j2 -E Valgrind
+cmake --preset test >/dev/null
+cmake --build --preset test
+ctest --preset test

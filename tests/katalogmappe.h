@@ -42,7 +42,7 @@ class katalogmappe : public ::testing::Test {
                                  const std::string& kunstner = "", const std::string& felt4 = "") {
         std::string s = "# " + nr + " x";
         for (int k = 1; k <= 15; ++k) {
-            std::string v = "f" + std::to_string(k) + "-" + nr;
+            std::string v = std::string("f") + std::to_string(k) + "-" + nr;
             if (k == 1 && !titel.empty()) v = titel;
             if (k == 2 && !kunstner.empty()) v = kunstner;
             if (k == 3 && !felt4.empty()) v = felt4;

@@ -172,7 +172,7 @@ TEST_F(Brugergraense, F1SortsRenumbersAndRedrawsTheFirstPage) {
     lots(30);
     for (int i = 1; i <= 30; ++i) {
         b->opsaetning.post(i)[4] = i % 2 ? "B" : "A";
-        b->opsaetning.post(i)[2] = string(std::string_view("T" + std::to_string(100 - i)));
+        b->opsaetning.post(i)[2] = string(std::string_view(std::string("T") + std::to_string(100 - i)));
     }
     skriv("kat_emneliste.txt", "");
     std::string taster;

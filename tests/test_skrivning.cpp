@@ -99,7 +99,7 @@ TEST_F(Skrivning, LoadSaveLoadIsStable) {
         for (int i = 1; i <= n; ++i) {
             liste +=
                 "# 1 " + std::to_string(i * 3) + " " + std::to_string(rng() % 500 + 1) + "\r\n";
-            emner += emne_post(std::to_string(i * 3), "T" + std::to_string(rng() % 7));
+            emner += emne_post(std::to_string(i * 3), std::string("T") + std::to_string(rng() % 7));
         }
         liste += "# 7 8 9";
         skriv("katalog.txt", "# 1 K D " + std::to_string(n));

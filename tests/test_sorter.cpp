@@ -146,8 +146,8 @@ TEST(Sorter, FastSortMatchesLiteralProcedureOnRandomTables) {
                          "",
                          "/",
                          "-",
-                         "\x91"
-                         "ble",
+                         ("\x91"
+                          "ble"),
                          "\x9B",
                          "Maleri af havet",
                          "Maleri af havnen",

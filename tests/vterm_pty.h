@@ -11,27 +11,37 @@
 
 #include "vterm_skaerm.h"
 
+// Standard streams of the program that are not the terminal.
+struct omdirigering {
+    std::string ud_til_fil;     // standard output into this file
+    bool ind_fra_null = false;  // standard input from /dev/null
+};
+
 class koersel {
    public:
     // `foran` runs the program through another one (valgrind, say).
     koersel(const std::string& mappe, int raekker = 50, int kolonner = 80,
-            std::vector<std::string> argumenter = {}, std::vector<std::string> foran = {});
+            std::vector<std::string> argumenter = {}, std::vector<std::string> foran = {},
+            omdirigering stroemme = {});
     ~koersel();
     koersel(const koersel&) = delete;
     koersel& operator=(const koersel&) = delete;
 
     void skriv(std::string_view taster);
-    // Reads output until the condition holds, then the rest of that update;
-    // false when it didn't hold in time. With `hele_opdateringen` false it
-    // stops at once (to catch a screen that changes on by itself).
-    bool vent_paa(const std::function<bool(const vterm_skaerm&)>& betingelse, int ms = 5000,
-                  bool hele_opdateringen = true);
-    // Reads output for a while.
-    void pump(int ms);
+    // Feeds the terminal one screen update at a time (the program brackets
+    // each in synchronized-output marks) until the condition holds; false
+    // when it didn't hold in time. The screen is never looked at halfway
+    // through an update, nor past the first update that makes it hold.
+    bool vent_paa(const std::function<bool(const vterm_skaerm&)>& betingelse, int ms = 5000);
     // The exit status (as waitpid gives it), or -1 when still running after `ms`.
     int vent_paa_slut(int ms = 5000);
+    // Another program draws on the terminal after all the program wrote so far.
+    void andet_program_tegner(std::string_view bytes);
     void skift_stoerrelse(int raekker, int kolonner);
     termios terminal_tilstand() const;
+    // The modes the terminal had before the program started: set on the pty
+    // before the fork, so the program can't have changed them yet.
+    const termios& tilstand_foer() const { return foer_; }
     // Answer the keyboard protocol query as a terminal with the kitty protocol does.
     void svar_som_kitty() { kitty_ = true; }
     pid_t pid() const { return pid_; }
@@ -41,11 +51,17 @@ class koersel {
 
    private:
     bool laes_noget(int ms);
+    // Feeds the next whole update, or the bytes outside updates; false when
+    // nothing whole is there yet.
+    bool fodr_naeste();
+    void fodr_alt();
 
     vterm_skaerm vt_;
     int master_ = -1;
     pid_t pid_ = -1;
     int status_ = -1;
     bool kitty_ = false;
+    termios foer_{};
     std::string output_;
+    std::string ufodret_;  // read but not yet given to the terminal
 };

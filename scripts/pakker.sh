@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, when they are missing: as root
+# directly, otherwise through sudo when there is one.
+# Usage: scripts/pakker.sh program|test
+set -euo pipefail
+
+program=(cmake make g++)
+test=("${program[@]}" ninja-build pkg-config libgtest-dev libvterm-dev valgrind clang
+      libclang-rt-14-dev dpkg-dev)
+
+case "${1:-}" in
+    program) oenskede=("${program[@]}") ;;
+    test) oenskede=("${test[@]}") ;;
+    *) echo "usage: $0 program|test" >&2; exit 2 ;;
+esac
+
+mangler=()
+for p in "${oenskede[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || mangler+=("$p")
+done
+[ ${#mangler[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" = 0 ]; then
+    som_root=()
+elif command -v sudo >/dev/null; then
+    som_root=(sudo)
+else
+    echo "missing Debian packages (install them as root): ${mangler[*]}" >&2
+    exit 1
+fi
+echo "installing: ${mangler[*]}"
+"${som_root[@]}" apt-get update -qq
+"${som_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${mangler[@]}"
