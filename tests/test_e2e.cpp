@@ -15,65 +15,9 @@
 #include <iterator>
 #include <string>
 
-#include "vterm_pty.h"
+#include "e2e.h"
 
-namespace fs = std::filesystem;
-
-namespace {
-
-const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\x1b[D",
-                  f1 = "\x1bOP";
-
-// ECMA-48 colour indices of the PC colours the program uses.
-constexpr int sort_ = 0, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
-
-class E2e : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(skabelon), nullptr);
-        mappe = skabelon;
-    }
-    void TearDown() override { fs::remove_all(mappe); }
-
-    void skriv(const std::string& navn, const std::string& indhold) {
-        std::ofstream(mappe / navn, std::ios::binary) << indhold;
-    }
-    std::string laes(const std::string& navn) {
-        std::ifstream f(mappe / navn, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
-    void demo() {
-        for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR))
-            fs::copy(f.path(), mappe / f.path().filename());
-    }
-    // A catalogue of n lots: topic 100+i, lot i, title "Titel i".
-    void katalog(int n) {
-        std::string liste = "# 2 7 7\r\n", emner;
-        for (int i = 1; i <= n; ++i) {
-            liste += "# 1 " + std::to_string(100 + i) + " " + std::to_string(i) + "\r\n";
-            emner += "# " + std::to_string(100 + i) + " x Titel " + std::to_string(i) + " \xA4";
-            for (int k = 2; k <= 15; ++k) emner += " v \xA4";
-            emner += "\r\n";
-        }
-        skriv("katalog.txt", "# 1 Kunst 12.03.1998 " + std::to_string(n) + "\r\n");
-        skriv("kat_emneliste.txt", liste + "# 3 5 7");
-        skriv("emne.txt", emner);
-    }
-    static bool hovedskaerm(const vterm_skaerm& s) {
-        return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";
-    }
-    static bool listen_vist(const vterm_skaerm& s) {
-        return hovedskaerm(s) && s.baggrund(5, 2) == blaa;
-    }
-    static bool gemmer(const vterm_skaerm& s) {
-        return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
-    }
-
-    fs::path mappe;
-};
-
-}  // namespace
+using namespace e2e;
 
 TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
     demo();
