@@ -1,5 +1,6 @@
 #include "brugergraense.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "console.h"
@@ -16,6 +17,18 @@ brugergraense::brugergraense() {
     antal_noegler = 0;
 }
 
+// "fejl" goes to standard output; when that is the terminal, through the
+// screen, so it can't disturb what the screen shows.
+void brugergraense::skriv_standard_ud(const std::string& tekst) {
+    if (tekst.empty()) return;
+    if (console_owns_stdout()) {
+        console_print("%s", tekst.c_str());
+        return;
+    }
+    std::fputs(tekst.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 const char* brugergraense::til_tekst(string s) {
     auto ny = std::make_unique<char[]>(s.length() + 1);
     if (!s.empty()) std::memcpy(ny.get(), s.view().data(), s.length());
@@ -29,6 +42,7 @@ void brugergraense::start() {
     vis_sorterer();
     console_flush();
     opsaetning.indlaes("1");
+    skriv_standard_ud(opsaetning.status().standard_ud);
     vis_katalog_nr(til_tekst(opsaetning.hent_katalog_nr()));
     vis_auktionstype(til_tekst(opsaetning.hent_auktionstype()));
     vis_auktionsdato(til_tekst(opsaetning.hent_auktionsdato()));

@@ -57,6 +57,7 @@ class brugergraense {
     void vaelg_prioritering();
 
    private:
+    void skriv_standard_ud(const std::string& tekst);
     void vis_boks(const char* tekstlinje);
     void sorter_efter_valg();
 };

@@ -8,6 +8,7 @@
 
 #include "brugergraense.h"
 #include "console.h"
+#include "mappelaas.h"
 
 #ifndef KATSORT_VERSION
 #define KATSORT_VERSION "?"
@@ -15,40 +16,33 @@
 
 namespace {
 
+// The program's texts are code page 850, as on its screen.
 const char* const hjaelp =
     "Brug: katsort\n"
     "\n"
     "Sorterer emnerne i auktionskatalog 1 efter titel, kunstner, kategori og\n"
-    "stilart, giver dem nye emnenumre og gemmer listen, når du trykker ESC.\n"
-    "Programmet læser katalog.txt, kat_emneliste.txt og emne.txt i den\n"
-    "aktuelle mappe og skriver kat_emneliste.txt igen.\n"
+    "stilart, giver dem nye emnenumre og gemmer listen, n\x86r du trykker ESC.\n"
+    "Programmet l\x91ser katalog.txt, kat_emneliste.txt og emne.txt i den\n"
+    "aktuelle mappe og skriver kat_emneliste.txt igen. Der kan kun k\x9Bre \x82n\n"
+    "katsort ad gangen i en mappe.\n"
     "\n"
     "Taster: pile flytter, F1 sorterer, ESC gemmer og afslutter.\n";
 
-// "fejl" goes to standard output; on the terminal it goes through the screen.
-void skriv_standard_ud(const char* tekst) {
-    if (console_owns_stdout()) {
-        console_print("%s", tekst);
-        console_flush();
-        return;
-    }
-    std::fputs(tekst, stdout);
-    std::fflush(stdout);
-}
+const char* const listefil = "kat_emneliste.txt";
+
+void meddel(const std::string& tekst) { console_write_text(stderr, "katsort: " + tekst + "\n"); }
 
 int argumenter(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(hjaelp, stdout);
+        console_write_text(stdout, hjaelp);
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("katsort %s\n", KATSORT_VERSION);
         return 0;
     }
-    std::fprintf(
-        stderr,
-        "katsort: ukendt argument: %s\nBrug: katsort  (uden argumenter; se katsort --help)\n",
-        argv[1]);
+    meddel(std::string("ukendt argument: ") + argv[1] +
+           "\nBrug: katsort  (uden argumenter; se katsort --help)");
     return 2;
 }
 
@@ -56,27 +50,28 @@ int argumenter(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc > 1) return argumenter(argc, argv);
+    mappelaas laas;
+    std::string hvorfor;
+    if (!laas.tag(listefil, hvorfor)) {
+        meddel(hvorfor);
+        return 2;
+    }
     // The screen and the keys are the terminal's own, also when standard
     // input or output is redirected; only without any terminal we can't run.
     if (!console_open()) {
-        std::fputs(
-            "katsort: skal startes i en terminal (der er ingen terminal at vise skærmen på)\n",
-            stderr);
+        meddel("skal startes i en terminal (der er ingen terminal at vise sk\x91rmen p\x86)");
         return 2;
     }
-    kat::skriv_standard_ud = skriv_standard_ud;
 
-    std::vector<std::string> meddelelser;
-    bool gemt = false;
+    fil_status status;
     {
         auto program = std::make_unique<brugergraense>();
         program->start();
         program->koer();
-        gemt = program->opsaetning.status().gemt;
-        meddelelser = program->opsaetning.status().meddelelser;
+        status = program->opsaetning.status();
     }
     console_close();
-    for (const auto& m : meddelelser) std::fprintf(stderr, "katsort: %s\n", m.c_str());
-    if (!gemt) std::fputs("katsort: listen er ikke gemt\n", stderr);
-    return gemt ? 0 : 1;
+    for (const auto& m : status.meddelelser) meddel(m);
+    if (!status.gemt) meddel("listen er ikke gemt");
+    return status.gemt ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "kat_opsaetning.h"
+#include "ny_liste.h"
 #include "token_stroem.h"
 
 namespace {
@@ -15,11 +16,8 @@ const char* const listefil = "kat_emneliste.txt";
 const char* const emnefil = "emne.txt";
 const std::string_view markoer = "#";
 const std::string_view feltslut = "\xA4";  // ñ in code page 850
-
-void skriv_til_stdout(const char* tekst) {
-    std::fputs(tekst, stdout);
-    std::fflush(stdout);
-}
+// A lot count of more digits could wrap around when it is converted.
+constexpr std::size_t hoejst_cifre_i_antal = 9;
 
 void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig) {
     if (!status) return;
@@ -27,7 +25,7 @@ void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig) {
     if (ufuldstaendig) status->indlaest_helt = false;
 }
 
-std::string tekst(const string& s) { return std::string(s.view()); }
+std::string tekst(const string& s) { return citat(s.view()); }
 
 bool kun_cifre(std::string_view s) {
     if (s.empty()) return false;
@@ -39,11 +37,10 @@ bool kun_cifre(std::string_view s) {
 void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fil,
                      bool ufuldstaendig = true) {
     if (!ind.aaben() || ind.laesefejl())
-        noter(status, std::string(fil) + " kan ikke læses: " + std::strerror(ind.fejlnummer()),
-              ufuldstaendig);
+        noter(status, std::string(fil) + " kan ikke l\x91ses: " + ind.fejltekst(), ufuldstaendig);
     else if (ind.afbrudt_af_1a())
         noter(status,
-              std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke læst",
+              std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke l\x91st",
               false);
 }
 
@@ -62,11 +59,10 @@ bool find_post(token_stroem& ind, std::string_view nr) {
 
 }  // namespace
 
-void (*kat::skriv_standard_ud)(const char* tekst) = skriv_til_stdout;
-
 kat& kat::laes(string katalog_nr) {
-    token_stroem ind(katalogfil);
-    if (!ind.aaben()) skriv_standard_ud("fejl");
+    auto fil = filer->aabn(katalogfil);
+    token_stroem& ind = *fil;
+    if (!ind.aaben() && status) status->standard_ud += "fejl";
     if (!find_post(ind, katalog_nr.view())) {
         noter_laesefejl(status, ind, katalogfil);
         noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true);
@@ -76,7 +72,7 @@ kat& kat::laes(string katalog_nr) {
         std::string_view v = ind.naeste();
         f = string(v);
         if (v.empty()) {
-            noter(status, "Katalog " + tekst(katalog_nr) + " er afskåret i katalog.txt", true);
+            noter(status, "Katalog " + tekst(katalog_nr) + " er afsk\x86ret i katalog.txt", true);
             break;
         }
     }
@@ -115,27 +111,50 @@ bool emne::laes_post(string emne_nr, token_stroem& ind, string* post) {
     return true;
 }
 
+// The lot count must be plain digits that fit the table; anything else
+// loads no lots, and the list can't be saved.
+void kat_opsaetning::tjek_antal(string nr) {
+    std::string_view antal_tekst = katalog.felt[2].view();
+    bool cifre = kun_cifre(antal_tekst) && antal_tekst.size() <= hoejst_cifre_i_antal;
+    std::int32_t antal = cifre ? tal_noegle(katalog.felt[2]) : 0;
+    if (!cifre && status_.indlaest_helt)
+        noter(&status_,
+              "Antallet af emner for katalog " + tekst(nr) +
+                  " i katalog.txt er ikke et tal, der kan bruges: " + tekst(katalog.felt[2]),
+              true);
+    if (antal > max_poster) {
+        noter(&status_,
+              "Katalog " + tekst(nr) + " har " + std::to_string(antal) +
+                  " emner; kun de f\x9Brste " + std::to_string(max_poster) + " er indl\x91st",
+              true);
+        antal = max_poster;
+    }
+    antal_poster = antal;
+}
+
+// Remembers the catalogue's entries as the list holds them, and refuses a
+// list with more of them than the count: saving would drop the rest.
+void kat_opsaetning::tael_katalogets_poster(string nr) {
+    auto fil = filer_.aabn(listefil);  // a missing list holds no entries
+    int antal = 0;
+    emneliste.indlaest_del = katalogets_poster(*fil, nr.view(), antal);
+    if (antal > antal_poster && status_.indlaest_helt)
+        noter(&status_,
+              "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " +
+                  tekst(nr) + ", men katalog.txt angiver " + std::to_string(antal_poster) +
+                  "; listen gemmes ikke, s\x86 ingen emner g\x86r tabt",
+              true);
+}
+
 void kat_opsaetning::indlaes(string nr) {
     katalog_nr = nr;
     katalog.laes(nr);
     auktionstype = katalog.felt[0];
     auktionsdato = katalog.felt[1];
-    std::int32_t antal = tal_noegle(katalog.felt[2]);
-    if (status_.indlaest_helt && !kun_cifre(katalog.felt[2].view()))
-        noter(&status_, "Antallet af emner i katalog.txt er ikke et tal: " + tekst(katalog.felt[2]),
-              true);
-    if (antal < 0) antal = 0;
-    if (antal > max_poster) {
-        noter(&status_,
-              "Katalog " + tekst(nr) + " har " + std::to_string(antal) + " emner; kun de første " +
-                  std::to_string(max_poster) + " er indlæst",
-              true);
-        antal = max_poster;
-    }
-    antal_poster = antal;
-
+    tjek_antal(nr);
     {
-        token_stroem ind(listefil);
+        auto fil = filer_.aabn(listefil);
+        token_stroem& ind = *fil;
         for (int i = 1; i <= antal_poster; ++i) {
             if (!emneliste.laes_post(nr, ind, poster[i])) {
                 noter_laesefejl(&status_, ind, listefil);
@@ -149,14 +168,16 @@ void kat_opsaetning::indlaes(string nr) {
             }
         }
     }
+    tael_katalogets_poster(nr);
     {
-        token_stroem ind(emnefil);
+        auto fil = filer_.aabn(emnefil);
+        token_stroem& ind = *fil;
         for (int j = 1; j <= antal_poster; ++j) {
             if (!emnedata.laes_post(poster[j][0], ind, poster[j])) {
                 noter_laesefejl(&status_, ind, emnefil, false);
                 noter(&status_,
                       std::to_string(antal_poster - j + 1) +
-                          " emner mangler i emne.txt eller står i forkert rækkefølge, fra emne " +
+                          " emner mangler i emne.txt eller st\x86r i forkert r\x91kkef\x9Blge, fra emne " +
                           tekst(poster[j][0]),
                       false);
                 break;

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kat_string.h"
+#include "katalogfiler.h"
 
 constexpr int antal_felter = 17;
 constexpr int antal_pladser = 2000;  // record 0 plus at most 1999 lots
@@ -14,14 +17,18 @@ constexpr int max_poster = antal_pladser - 1;
 
 using post_t = string[antal_felter];
 
-class token_stroem;
-
-// What loading and saving found wrong, in short Danish sentences.
+// What loading and saving found wrong, in short Danish sentences (code page
+// 850, like everything the program shows).
 struct fil_status {
     bool indlaest_helt = true;  // every lot entry of the catalogue was read
     bool gemt = false;          // the list file was replaced by the new list
+    // What goes to standard output: "fejl" when katalog.txt can't be opened.
+    std::string standard_ud;
     std::vector<std::string> meddelelser;
 };
+
+// File text quoted in a message: control bytes as \xNN, and a long text cut.
+std::string citat(std::string_view fil_tekst);
 
 // katalog.txt: one header entry per catalogue.
 class kat {
@@ -29,10 +36,8 @@ class kat {
     string felt[3];  // auction type, auction date, number of lots
     kat& laes(string katalog_nr);
 
-    // Where "fejl" goes when katalog.txt can't be opened; standard output
-    // unless the program routes it elsewhere.
-    static void (*skriv_standard_ud)(const char* tekst);
     fil_status* status = nullptr;
+    const katalogfiler* filer = nullptr;
 };
 
 // kat_emneliste.txt: one entry per lot, of every catalogue.
@@ -44,7 +49,11 @@ class kat_emneliste {
     bool laes_post(string katalog_nr, token_stroem& ind, string* post);
     void skriv(post_t* poster, int antal, string katalog_nr);
 
+    // The catalogue's entries as the list held them when it was loaded; the
+    // save refuses to overwrite entries that someone else changed meanwhile.
+    std::optional<std::string> indlaest_del;
     fil_status* status = nullptr;
+    const katalogfiler* filer = nullptr;
 };
 
 // emne.txt: the details of every topic.
@@ -92,7 +101,13 @@ class kat_opsaetning {
 
     // Whether loading was complete and saving succeeded, and why not.
     const fil_status& status() const { return status_; }
+    // Reads and saves the files here instead of in the current folder.
+    void brug_filer(katalogfiler filer) { filer_ = filer; }
 
    private:
+    void tjek_antal(string nr);
+    void tael_katalogets_poster(string nr);
+
     fil_status status_;
+    katalogfiler filer_;
 };

@@ -52,15 +52,39 @@ void tilfoej_linje(std::string& ud, std::string_view foerste,
     }
 }
 
+std::string laesefejl(const token_stroem& liste) {
+    return std::string(listefil) + " kan ikke l\x91ses: " + liste.fejltekst();
+}
+
+void husk_post(std::string& del, const std::vector<std::string>& tokens) {
+    tilfoej_linje(del, "", tokens);
+    del += '\n';
+}
+
 }  // namespace
+
+std::string katalogets_poster(token_stroem& liste, std::string_view katalog_nr, int& antal) {
+    std::string del;
+    antal = 0;
+    std::vector<std::string> tokens;
+    bool flere = laes_post_tokens(liste, tokens);
+    while (flere) {
+        flere = laes_post_tokens(liste, tokens);
+        if (tokens.empty() || tokens[0] != katalog_nr) continue;
+        husk_post(del, tokens);
+        ++antal;
+    }
+    return del;
+}
 
 // Builds the new list from the old one. Other catalogues' entries are copied
 // token for token with single spaces, so nothing is changed or lost whatever
 // their values are; the catalogue's records stand where its first group stood.
 bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
-                  std::string_view katalog_nr, std::string& ud, std::string& fejl) {
+                  std::string_view katalog_nr, std::string& ud, std::string& katalogets_del,
+                  std::string& fejl) {
     if (!gammel.aaben() || gammel.laesefejl()) {
-        fejl = std::string(listefil) + " kan ikke læses: " + std::strerror(gammel.fejlnummer());
+        fejl = laesefejl(gammel);
         return false;
     }
     std::vector<std::string> tokens;
@@ -76,41 +100,52 @@ bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
         if (!tokens.empty() && tokens[0] == katalog_nr) {
             if (!postlinjer_skrevet) tilfoej_postlinjer(ud, poster, antal, tokens[0]);
             postlinjer_skrevet = true;
+            husk_post(katalogets_del, tokens);
             continue;
         }
         tilfoej_linje(ud, "#", tokens);
         if (flere) ud += linjeslut;
     }
     if (gammel.laesefejl()) {
-        fejl = std::string(listefil) + " kan ikke læses: " + std::strerror(gammel.fejlnummer());
+        fejl = laesefejl(gammel);
         return false;
     }
     if (gammel.afbrudt_af_1a()) {
-        fejl = std::string(listefil) + " har et 0x1A-tegn midt i filen; resten ville gå tabt";
+        fejl = std::string(listefil) + " har et 0x1A-tegn midt i filen; resten ville g\x86 tabt";
         return false;
     }
     return true;
 }
 
 void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
-    std::string ud, fejl;
+    std::string ud, nu_i_listen, fejl;
+    fil_id laest;
     bool ok;
     {
-        token_stroem gammel(listefil);
-        ok = byg_ny_liste(gammel, poster, antal, katalog_nr.view(), ud, fejl);
+        auto gammel = filer->aabn(listefil);
+        ok = byg_ny_liste(*gammel, poster, antal, katalog_nr.view(), ud, nu_i_listen, fejl);
+        laest = gammel->id();
     }
-    ok = ok && erstat_fil(listefil, ny_listefil, ud, fejl);
-    if (status) {
-        status->gemt = ok;
-        if (!ok) status->meddelelser.push_back(fejl + "; kat_emneliste.txt er ikke ændret");
+    if (ok && indlaest_del && nu_i_listen != *indlaest_del) {
+        fejl = std::string(listefil) + " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
+               "din sortering er ikke gemt, og den anden udgave er beholdt";
+        ok = false;
     }
+    erstatning r;
+    if (ok) r = filer->erstat(listefil, ny_listefil, ud, &laest);
+    if (ok && !r.ok) fejl = r.fejl;
+    ok = ok && r.ok;
+    if (!status) return;
+    status->gemt = ok;
+    for (auto& b : r.bemaerkninger) status->meddelelser.push_back(b);
+    if (!ok) status->meddelelser.push_back(fejl + "; " + listefil + " er ikke \x91ndret");
 }
 
 void kat_opsaetning::gem() {
     if (!status_.indlaest_helt) {
         status_.gemt = false;
-        status_.meddelelser.push_back("kat_emneliste.txt er ikke ændret, fordi katalog " +
-                                      std::string(katalog_nr.view()) + " ikke blev indlæst helt");
+        status_.meddelelser.push_back(std::string(listefil) + " er ikke \x91ndret, fordi katalog " +
+                                      citat(katalog_nr.view()) + " ikke blev indl\x91st helt");
         return;
     }
     emneliste.skriv(poster, antal_poster, katalog_nr);

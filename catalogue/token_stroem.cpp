@@ -1,6 +1,7 @@
 #include "token_stroem.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,19 +9,59 @@
 
 namespace {
 constexpr std::size_t bufferstoerrelse = 1 << 18;
-}
+constexpr int ikke_almindelig = -1;  // the name is a FIFO, a device or a folder
+}  // namespace
 
-token_stroem::token_stroem(const char* filnavn) : buf_(bufferstoerrelse) {
-    do fd_ = ::open(filnavn, O_RDONLY | O_CLOEXEC);
+token_stroem::token_stroem(const char* filnavn) : buf_(1) {
+    // Without blocking: opening a FIFO for reading would wait for a writer.
+    do fd_ = ::open(filnavn, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     while (fd_ < 0 && errno == EINTR);
+    slut_ = true;
     if (fd_ < 0) {
         fejl_ = errno;
-        slut_ = true;
+        return;
     }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        fejl_ = ikke_almindelig;
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    aaben_ = true;
+    slut_ = false;
+    id_ = id_for(fd_);
+    buf_.resize(bufferstoerrelse);
 }
+
+token_stroem::token_stroem(fra_hukommelsen kilde) : buf_(kilde.tekst.begin(), kilde.tekst.end()) {
+    aaben_ = true;
+    slut_ = true;
+    slutpos_ = buf_.size();
+    buf_.push_back('\0');  // never empty, so data() is never null
+    if (auto* sub = static_cast<char*>(std::memchr(buf_.data(), 0x1A, slutpos_)))
+        afkort_ved_1a(static_cast<std::size_t>(sub - buf_.data()), slutpos_);
+}
+
+token_stroem::token_stroem(mangler) : fejl_(ENOENT), slut_(true), buf_(1) {}
 
 token_stroem::~token_stroem() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+std::string token_stroem::fejltekst() const {
+    if (fejl_ == ikke_almindelig) return "er ikke en almindelig fil";
+    return std::strerror(fejl_);
+}
+
+// Text mode: the input ends at the 0x1A at `fra`. Notes whether anything but
+// further end marks and whitespace stood behind it, up to `n`.
+void token_stroem::afkort_ved_1a(std::size_t fra, std::size_t n) {
+    for (std::size_t p = fra; p < n; ++p)
+        if (buf_[p] != 0x1A && !er_mellemrum(static_cast<unsigned char>(buf_[p])))
+            data_efter_1a_ = true;
+    slutpos_ = fra;
+    slut_ = true;
 }
 
 bool token_stroem::fyld() {
@@ -39,12 +80,11 @@ bool token_stroem::fyld() {
         slut_ = true;
         return false;
     }
-    auto* ny = buf_.data() + slutpos_;
-    if (auto* sub = static_cast<char*>(std::memchr(ny, 0x1A, static_cast<std::size_t>(n)))) {
-        // Text mode: the input ends at 0x1A. Note whether anything but
-        // further end marks and whitespace stood behind it.
-        for (char* p = sub; p < ny + n; ++p)
-            if (*p != 0x1A && !er_mellemrum(static_cast<unsigned char>(*p))) data_efter_1a_ = true;
+    std::size_t ny = slutpos_;
+    slutpos_ += static_cast<std::size_t>(n);
+    if (auto* sub = static_cast<char*>(
+            std::memchr(buf_.data() + ny, 0x1A, static_cast<std::size_t>(n)))) {
+        afkort_ved_1a(static_cast<std::size_t>(sub - buf_.data()), slutpos_);
         if (!data_efter_1a_) {
             char rest[4096];
             ssize_t m;
@@ -53,11 +93,9 @@ bool token_stroem::fyld() {
                     if (rest[i] != 0x1A && !er_mellemrum(static_cast<unsigned char>(rest[i])))
                         data_efter_1a_ = true;
         }
-        n = sub - ny;
-        slut_ = true;
+        return slutpos_ > ny;
     }
-    slutpos_ += static_cast<std::size_t>(n);
-    return n > 0;
+    return true;
 }
 
 bool token_stroem::kig(std::size_t i) {

@@ -7,16 +7,31 @@
 #include <string_view>
 #include <vector>
 
+#include "sikker_fil.h"
+
 class token_stroem {
    public:
+    // Opens a file. Anything but a regular file (a FIFO, a device, a folder)
+    // counts as missing, so reading can never hang.
     explicit token_stroem(const char* filnavn);
+    // Reads a text in memory (tests and fuzzing); it must outlive the stream.
+    struct fra_hukommelsen {
+        std::string_view tekst;
+    };
+    explicit token_stroem(fra_hukommelsen kilde);
+    // A file that isn't there.
+    struct mangler {};
+    explicit token_stroem(mangler);
     ~token_stroem();
     token_stroem(const token_stroem&) = delete;
     token_stroem& operator=(const token_stroem&) = delete;
 
-    bool aaben() const { return fd_ >= 0; }
+    bool aaben() const { return aaben_; }
     bool laesefejl() const { return fejl_ != 0; }
-    int fejlnummer() const { return fejl_; }
+    // Why the file can't be read, in Danish terms the messages can quote.
+    std::string fejltekst() const;
+    // Which file was opened (none in memory).
+    const fil_id& id() const { return id_; }
     // Whether a 0x1A byte cut the input short with more bytes behind it.
     bool afbrudt_af_1a() const { return data_efter_1a_; }
 
@@ -31,10 +46,13 @@ class token_stroem {
 
    private:
     bool fyld();              // reads more bytes behind the unread ones; false at end
+    void afkort_ved_1a(std::size_t fra, std::size_t n);
     bool kig(std::size_t i);  // makes byte pos_+i available; false at end
 
+    fil_id id_;
     int fd_ = -1;
-    int fejl_ = 0;
+    bool aaben_ = false;
+    int fejl_ = 0;  // errno, or ikke_almindelig
     bool slut_ = false;  // no more bytes will come from the file
     bool data_efter_1a_ = false;
     std::vector<char> buf_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "console_test.h"
+#include "cp850.h"
 #include "renderer.h"
 #include "skaermmodel.h"
 #include "tastdekoder.h"
@@ -164,4 +165,50 @@ int console_read_key() {
     }
     if (koder.size() > 1) k->pending_key_code = koder[1];
     return koder[0];
+}
+
+namespace {
+
+// The length of a well-formed UTF-8 sequence at the start of `t`, or 0.
+std::size_t utf8_laengde(std::string_view t) {
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(t[i]); };
+    std::size_t n = b(0) >= 0xC2 && b(0) <= 0xDF   ? 2
+                    : b(0) >= 0xE0 && b(0) <= 0xEF ? 3
+                    : b(0) >= 0xF0 && b(0) <= 0xF4 ? 4
+                                                   : 0;
+    if (n == 0 || t.size() < n) return 0;
+    for (std::size_t i = 1; i < n; ++i)
+        if ((b(i) & 0xC0) != 0x80) return 0;
+    if ((b(0) == 0xE0 && b(1) < 0xA0) || (b(0) == 0xED && b(1) > 0x9F) ||
+        (b(0) == 0xF0 && b(1) < 0x90) || (b(0) == 0xF4 && b(1) > 0x8F))
+        return 0;  // overlong, a surrogate, or past U+10FFFF
+    return n;
+}
+
+}  // namespace
+
+void console_write_text(std::FILE* stream, std::string_view text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string ud;
+    while (!text.empty()) {
+        auto b = static_cast<unsigned char>(text[0]);
+        std::size_t n = b >= 0x80 ? utf8_laengde(text) : 0;
+        if (n > 0) {
+            ud.append(text.substr(0, n));
+        } else if (b == '\n') {
+            n = 1;
+            ud += '\n';
+        } else if (b >= 0x80 || (b >= 0x20 && b != 0x7F)) {
+            n = 1;
+            tilfoej_glyf(ud, b);
+        } else {
+            n = 1;
+            ud += "\\x";
+            ud += hex[b >> 4];
+            ud += hex[b & 15];
+        }
+        text.remove_prefix(n);
+    }
+    std::fwrite(ud.data(), 1, ud.size(), stream);
+    std::fflush(stream);
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <string_view>
 
 struct console_state {
     std::uint8_t window_left;
@@ -40,6 +42,12 @@ void console_flush();
 // Whether standard output is the console's terminal (its text must then go
 // through the screen).
 bool console_owns_stdout();
+
+// Writes a text of the program's own (code page 850) to a standard stream,
+// for the messages after the screen is given back, in the terminal's
+// encoding (UTF-8). Bytes that already form UTF-8, such as file names, pass
+// as they are; control bytes other than the line end show as \xNN.
+void console_write_text(std::FILE* stream, std::string_view text);
 
 // Runs a command line through /bin/sh and waits for it: its exit code, -1
 // when it can't be started; with a null command, 1 or 0 for whether the
