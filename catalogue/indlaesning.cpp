@@ -140,8 +140,8 @@ void kat_opsaetning::tael_katalogets_poster(string nr) {
     emneliste.indlaest_del = katalogets_poster(*fil, nr.view(), antal);
     if (antal > antal_poster && status_.indlaest_helt)
         noter(&status_,
-              "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " +
-                  tekst(nr) + ", men katalog.txt angiver " + std::to_string(antal_poster) +
+              "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " + tekst(nr) +
+                  ", men katalog.txt angiver " + std::to_string(antal_poster) +
                   "; listen gemmes ikke, s\x86 ingen emner g\x86r tabt",
               true);
 }
@@ -177,7 +177,8 @@ void kat_opsaetning::indlaes(string nr) {
                 noter_laesefejl(&status_, ind, emnefil, false);
                 noter(&status_,
                       std::to_string(antal_poster - j + 1) +
-                          " emner mangler i emne.txt eller st\x86r i forkert r\x91kkef\x9Blge, fra emne " +
+                          " emner mangler i emne.txt eller st\x86r i forkert r\x91kkef\x9Blge, fra "
+                          "emne " +
                           tekst(poster[j][0]),
                       false);
                 break;

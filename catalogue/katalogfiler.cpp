@@ -7,8 +7,8 @@ std::unique_ptr<token_stroem> katalogfiler::aabn(const char* navn) const {
     return std::make_unique<token_stroem>(token_stroem::fra_hukommelsen{fil->second});
 }
 
-erstatning katalogfiler::erstat(const char* navn, const char* midlertidig,
-                                std::string_view indhold, const fil_id* laest) const {
+erstatning katalogfiler::erstat(const char* navn, const char* midlertidig, std::string_view indhold,
+                                const fil_id* laest) const {
     if (!hukommelse_) return erstat_fil(navn, midlertidig, indhold, laest);
     (*hukommelse_)[navn] = std::string(indhold);
     return {true, {}, {}};

@@ -18,8 +18,7 @@ std::string laasefil_for(const char* listefil) {
     std::string sti = listefil;
     struct stat st {};
     if (::lstat(listefil, &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::unique_ptr<char, decltype(&std::free)> maal(::realpath(listefil, nullptr),
-                                                         &std::free);
+        std::unique_ptr<char, decltype(&std::free)> maal(::realpath(listefil, nullptr), &std::free);
         if (maal) sti = maal.get();
     }
     std::size_t skraa = sti.rfind('/');
@@ -34,8 +33,8 @@ std::string hvem_er_vi() {
     std::time_t nu = std::time(nullptr);
     std::tm lokal{};
     if (::localtime_r(&nu, &lokal)) std::strftime(tid, sizeof tid, "%Y-%m-%d %H:%M", &lokal);
-    return "pid " + std::to_string(::getpid()) + " p\x86 " + (*vaert ? vaert : "?") +
-           ", startet " + tid;
+    return "pid " + std::to_string(::getpid()) + " p\x86 " + (*vaert ? vaert : "?") + ", startet " +
+           tid;
 }
 
 // Who holds the lock: what the holder wrote in the file, or the process the
@@ -50,7 +49,8 @@ std::string holder(int fd) {
     struct flock l {};
     l.l_type = F_WRLCK;
     l.l_whence = SEEK_SET;
-    if (::fcntl(fd, F_GETLK, &l) == 0 && l.l_type != F_UNLCK) return "pid " + std::to_string(l.l_pid);
+    if (::fcntl(fd, F_GETLK, &l) == 0 && l.l_type != F_UNLCK)
+        return "pid " + std::to_string(l.l_pid);
     return "ukendt";
 }
 
@@ -63,7 +63,10 @@ bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
     if (fd_ < 0) {
         // A folder nobody may write in can't be saved to either, by anyone.
         if ((errno == EACCES || errno == EROFS) && ::access(navn.c_str(), F_OK) != 0) return true;
-        hvorfor = navn + " kan ikke \x86" "bnes: " + std::strerror(errno);
+        hvorfor = navn +
+                  " kan ikke \x86"
+                  "bnes: " +
+                  std::strerror(errno);
         return false;
     }
     struct stat st {};

@@ -92,8 +92,7 @@ bool ryd_midlertidig(const std::string& midl, erstatning& r) {
 
 // Owner and group where permitted, then the mode (a change of owner clears
 // set-user-ID bits), then ACLs and the other extended attributes.
-void overtag_identitet(int fd, const std::string& maal, const struct stat& gammel,
-                       erstatning& r) {
+void overtag_identitet(int fd, const std::string& maal, const struct stat& gammel, erstatning& r) {
     if (::fchown(fd, gammel.st_uid, gammel.st_gid) != 0 &&
         ::fchown(fd, static_cast<uid_t>(-1), gammel.st_gid) != 0)
         r.bemaerkninger.push_back(maal + " ejes nu af dig; ejer og gruppe kunne ikke bevares");
@@ -144,7 +143,8 @@ bool skriv_midlertidig(int fd, const std::string& midl, std::string_view indhold
 // still the one that was read.
 bool uaendret(int fd, const std::string& midl, const std::string& maal, const fil_id* laest,
               erstatning& r) {
-    struct stat vores {}, ved_navnet {};
+    struct stat vores {
+    }, ved_navnet{};
     if (::fstat(fd, &vores) != 0 || ::lstat(midl.c_str(), &ved_navnet) != 0 ||
         !samme_fil(vores, ved_navnet)) {
         r.fejl = midl + " blev udskiftet af et andet program under gemningen";
@@ -160,7 +160,8 @@ bool uaendret(int fd, const std::string& midl, const std::string& maal, const fi
 
 // Removes the side file, but only while it is still the one this save made.
 void fjern_vores(int fd, const std::string& midl) {
-    struct stat vores {}, ved_navnet {};
+    struct stat vores {
+    }, ved_navnet{};
     if (::fstat(fd, &vores) == 0 && ::lstat(midl.c_str(), &ved_navnet) == 0 &&
         samme_fil(vores, ved_navnet))
         ::unlink(midl.c_str());
@@ -188,7 +189,10 @@ erstatning erstat(const char* navn, const char* midlertidig, std::string_view in
         standard_rettigheder(fd);
     bool ok = skriv_midlertidig(fd, midl, indhold, r) && uaendret(fd, midl, maal, laest, r);
     if (ok && ::rename(midl.c_str(), maal.c_str()) != 0) {
-        r.fejl = fejl_med("Kan ikke omd\x9B" "be " + midl + " til " + maal);
+        r.fejl = fejl_med(
+            "Kan ikke omd\x9B"
+            "be " +
+            midl + " til " + maal);
         ok = false;
     }
     if (!ok) fjern_vores(fd, midl);
@@ -196,8 +200,9 @@ erstatning erstat(const char* navn, const char* midlertidig, std::string_view in
     if (!ok) return r;
     synk_mappe(mappe);
     if (har_gammel && gammel.st_nlink > 1)
-        r.bemaerkninger.push_back(maal + " havde " + std::to_string(gammel.st_nlink - 1) +
-                                  " andre h\x86rde links; de viser stadig den gamle liste");
+        r.bemaerkninger.push_back(maal + " havde flere navne (h\x86rde links, " +
+                                  std::to_string(gammel.st_nlink) +
+                                  " i alt); de andre navne viser stadig den gamle liste");
     r.ok = true;
     return r;
 }

@@ -127,7 +127,8 @@ void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
         laest = gammel->id();
     }
     if (ok && indlaest_del && nu_i_listen != *indlaest_del) {
-        fejl = std::string(listefil) + " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
+        fejl = std::string(listefil) +
+               " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
                "din sortering er ikke gemt, og den anden udgave er beholdt";
         ok = false;
     }

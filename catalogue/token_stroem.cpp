@@ -82,8 +82,8 @@ bool token_stroem::fyld() {
     }
     std::size_t ny = slutpos_;
     slutpos_ += static_cast<std::size_t>(n);
-    if (auto* sub = static_cast<char*>(
-            std::memchr(buf_.data() + ny, 0x1A, static_cast<std::size_t>(n)))) {
+    if (auto* sub =
+            static_cast<char*>(std::memchr(buf_.data() + ny, 0x1A, static_cast<std::size_t>(n)))) {
         afkort_ved_1a(static_cast<std::size_t>(sub - buf_.data()), slutpos_);
         if (!data_efter_1a_) {
             char rest[4096];

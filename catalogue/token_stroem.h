@@ -45,14 +45,14 @@ class token_stroem {
     static bool er_mellemrum(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 
    private:
-    bool fyld();              // reads more bytes behind the unread ones; false at end
+    bool fyld();  // reads more bytes behind the unread ones; false at end
     void afkort_ved_1a(std::size_t fra, std::size_t n);
     bool kig(std::size_t i);  // makes byte pos_+i available; false at end
 
     fil_id id_;
     int fd_ = -1;
     bool aaben_ = false;
-    int fejl_ = 0;  // errno, or ikke_almindelig
+    int fejl_ = 0;       // errno, or ikke_almindelig
     bool slut_ = false;  // no more bytes will come from the file
     bool data_efter_1a_ = false;
     std::vector<char> buf_;

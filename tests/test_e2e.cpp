@@ -311,10 +311,10 @@ TEST_F(E2e, ArgumentsAndNoTerminal) {
             int ud = open("/dev/null", O_WRONLY);
             dup2(ud, 1);
             dup2(ud, 2);
-            std::vector<char*> argv{const_cast<char*>(KATSORT_BINARY)};
+            std::vector<char*> argv{const_cast<char*>(katsort_binaer())};
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
-            execv(KATSORT_BINARY, argv.data());
+            execv(katsort_binaer(), argv.data());
             _exit(127);
         }
         int status = 0;

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 
@@ -199,4 +202,71 @@ TEST_F(Indlaesning, MarkerSearchAgreesWithTokenByTokenReading) {
         ASSERT_EQ(std::string(a.naeste()), std::string(b.naeste()));
     }
     EXPECT_GT(markoerer, 1000);
+}
+
+TEST_F(Indlaesning, ALotCountThatDoesNotFitLoadsNothingAndIsNeverSaved) {
+    skriv("kat_emneliste.txt", "# 1 4 1\r\n# 1 5 2\r\n");
+    skriv("emne.txt", emne_post("4") + emne_post("5"));
+    // 4294967297 would wrap to 1 and lose the second lot.
+    for (const char* antal : {"4294967297", "0000000002", "2x", "-2"}) {
+        skriv("katalog.txt", std::string("# 1 K D ") + antal);
+        auto k = indlaes();
+        EXPECT_EQ(k->hent_antal(), 0) << antal;
+        EXPECT_FALSE(k->status().indlaest_helt) << antal;
+        k->gem();
+        EXPECT_FALSE(k->status().gemt) << antal;
+        EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 1 5 2\r\n") << antal;
+    }
+    skriv("katalog.txt", "# 1 K D 000000002");  // nine digits still count
+    EXPECT_EQ(indlaes()->hent_antal(), 2);
+}
+
+TEST_F(Indlaesning, MoreListEntriesThanTheCountNameBothNumbersAndKeepTheList) {
+    std::string liste = "# 2 30 1\r\n";
+    for (int i = 1; i <= 130; ++i)
+        liste += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+    skriv("kat_emneliste.txt", liste);
+    for (const char* antal : {"12", "0"}) {
+        skriv("katalog.txt", std::string("# 1 K D ") + antal);
+        auto k = indlaes();
+        EXPECT_FALSE(k->status().indlaest_helt) << antal;
+        ASSERT_FALSE(k->status().meddelelser.empty()) << antal;
+        const std::string& m = k->status().meddelelser.front();
+        EXPECT_NE(m.find("130"), std::string::npos) << m;
+        EXPECT_NE(m.find(std::string("angiver ") + antal), std::string::npos) << m;
+        k->gem();
+        EXPECT_FALSE(k->status().gemt);
+        EXPECT_EQ(laes("kat_emneliste.txt"), liste);
+    }
+}
+
+TEST_F(Indlaesning, InputsThatAreNotRegularFilesCountAsMissing) {
+    ASSERT_EQ(::mkfifo("katalog.txt", 0644), 0);       // would wait for a writer
+    ASSERT_EQ(::symlink("/dev/zero", "emne.txt"), 0);  // would never end
+    skriv("kat_emneliste.txt", "# 1 4 1");
+    auto k = indlaes();
+    EXPECT_EQ(k->status().standard_ud, "fejl");
+    EXPECT_EQ(k->hent_antal(), 0);
+    ASSERT_FALSE(k->status().meddelelser.empty());
+    EXPECT_NE(k->status().meddelelser.front().find("katalog.txt kan ikke l\x91ses: er ikke en "
+                                                   "almindelig fil"),
+              std::string::npos)
+        << k->status().meddelelser.front();
+
+    ::unlink("katalog.txt");
+    skriv("katalog.txt", "# 1 K D 1");
+    auto k2 = indlaes();
+    EXPECT_EQ(k2->hent_antal(), 1);
+    EXPECT_TRUE(k2->post(1)[2].empty());
+}
+
+TEST_F(Indlaesning, FileTextInMessagesShowsControlBytesEscapedAndIsCut) {
+    skriv("katalog.txt", "# 1 K D 130\x1b]52;c;aGVq\x07" + std::string(200, 'x'));
+    auto k = indlaes();
+    ASSERT_FALSE(k->status().meddelelser.empty());
+    const std::string& m = k->status().meddelelser.front();
+    EXPECT_NE(m.find("\"130\\x1B]52;c;aGVq\\x07xxx"), std::string::npos) << m;
+    EXPECT_EQ(m.find('\x1b'), std::string::npos);
+    EXPECT_EQ(m.find('\x07'), std::string::npos);
+    EXPECT_LT(m.size(), 200u);
 }

@@ -289,3 +289,33 @@ TEST(Kommando, RunsThroughTheShellAndReturnsTheExitCode) {
     EXPECT_EQ(access((mappe + "/b").c_str(), F_OK), 0);
     EXPECT_EQ(run_shell_command(("rm -r " + mappe).c_str()), 0);
 }
+
+TEST_F(Skrivning, ACatalogueEntryChangedMeanwhileKeepsTheOtherVersion) {
+    skriv("katalog.txt", "# 1 K D 2");
+    skriv("emne.txt", emne_post("4") + emne_post("9"));
+    const std::string liste = "# 2 30 1\r\n# 1 4 1\r\n# 1 9 2\r\n# 3 5 7";
+    for (const std::string& andres : {liste + "\r\n# 1 12 3", std::string("# 1 4 1\r\n# 1 9 7")}) {
+        skriv("kat_emneliste.txt", liste);
+        auto k = std::make_unique<kat_opsaetning>();
+        k->indlaes("1");
+        ASSERT_TRUE(k->status().indlaest_helt);
+        skriv("kat_emneliste.txt", andres);  // another tool, while the operator sorts
+        k->gem();
+        EXPECT_FALSE(k->status().gemt);
+        EXPECT_EQ(laes("kat_emneliste.txt"), andres);
+        ASSERT_FALSE(k->status().meddelelser.empty());
+        EXPECT_NE(k->status().meddelelser.back().find("andet program"), std::string::npos);
+    }
+}
+
+TEST_F(Skrivning, OtherCataloguesChangedMeanwhileAreKept) {
+    skriv("katalog.txt", "# 1 K D 2");
+    skriv("emne.txt", emne_post("4") + emne_post("9"));
+    skriv("kat_emneliste.txt", "# 2 30 1\r\n# 1 9 1\r\n# 1 4 2\r\n");
+    auto k = std::make_unique<kat_opsaetning>();
+    k->indlaes("1");
+    skriv("kat_emneliste.txt", "# 2 31 1\r\n# 1 9 1\r\n# 1 4 2\r\n# 5 6 7");
+    k->gem();
+    EXPECT_TRUE(k->status().gemt);
+    EXPECT_EQ(laes("kat_emneliste.txt"), "# 2 31 1\r\n# 1 9 1 \r\n# 1 4 2 \r\n# 5 6 7");
+}

@@ -45,7 +45,7 @@ koersel::koersel(const std::string& mappe, int raekker, int kolonner,
         unsetenv("SSH_CONNECTION");
         std::vector<char*> argv;
         for (auto& a : foran) argv.push_back(a.data());
-        argv.push_back(const_cast<char*>(KATSORT_BINARY));
+        argv.push_back(const_cast<char*>(katsort_binaer()));
         for (auto& a : argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());

@@ -4,12 +4,20 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "vterm_skaerm.h"
+
+// The program under test: the one just built, or KATSORT_E2E_BINARY (to try
+// the tests on another build, an older one say).
+inline const char* katsort_binaer() {
+    const char* andet = std::getenv("KATSORT_E2E_BINARY");
+    return andet && *andet ? andet : KATSORT_BINARY;
+}
 
 // Standard streams of the program that are not the terminal.
 struct omdirigering {
