@@ -13,8 +13,8 @@ kat_opsaetning::kat_opsaetning() {
     auktionstype = "0";
     auktionsdato = "0";
     antal_poster = 0;
-    for (auto& post : poster)
-        for (auto& felt : post) felt = string();
+    // Every field of every record is already the empty string: that is how
+    // a string starts.
     katalog.status = &status_;
     emneliste.status = &status_;
     katalog.filer = &filer_;

@@ -9,20 +9,23 @@ string::string(const char* tekst) : string(std::string_view(tekst)) {}
 string::string(const char* bytes, std::size_t laengde) : string(std::string_view(bytes, laengde)) {}
 
 string::string(std::string_view bytes) {
-    if (!bytes.empty()) tekst_ = std::make_shared<std::string>(bytes);
+    if (!bytes.empty()) tekst_ = new delt_tekst{1, std::string(bytes)};
 }
 
 char string::operator[](std::size_t i) const {
     if (i >= length()) throw std::out_of_range("String reference out of range");
-    return (*tekst_)[i];
+    return tekst_->bytes[i];
 }
 
 std::string& string::egen_tekst() {
-    if (!tekst_)
-        tekst_ = std::make_shared<std::string>();
-    else if (tekst_.use_count() > 1)
-        tekst_ = std::make_shared<std::string>(*tekst_);
-    return *tekst_;
+    if (!tekst_) {
+        tekst_ = new delt_tekst{1, {}};
+    } else if (tekst_->brugere > 1) {
+        auto* egen = new delt_tekst{1, tekst_->bytes};
+        slip();
+        tekst_ = egen;
+    }
+    return tekst_->bytes;
 }
 
 void string::put(std::size_t i, char c) {

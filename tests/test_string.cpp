@@ -55,3 +55,20 @@ TEST(String, StreamReadTakesOneTokenOfAnyLength) {
     ind >> d;  // on a failed stream too
     EXPECT_TRUE(d.empty());
 }
+
+TEST(String, AssignmentsKeepEveryCopyAliveAndFreeTheLast) {
+    string a("Akvarel");
+    const string& selv = a;
+    a = selv;  // to itself
+    EXPECT_EQ(a, "Akvarel");
+    string b(a), c;
+    c = std::move(b);
+    EXPECT_TRUE(c.deler_tekst_med(a));
+    EXPECT_TRUE(b.empty());
+    a = string("Olie");  // the old text lives on in c
+    EXPECT_EQ(c, "Akvarel");
+    const string& ogsaa_selv = c;
+    c = ogsaa_selv;
+    c += " i ramme";
+    EXPECT_EQ(c, "Akvarel i ramme");
+}

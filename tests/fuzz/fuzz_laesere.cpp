@@ -3,6 +3,7 @@
 // the table, and a complete load must save a list that loads back the same.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -31,6 +32,17 @@ struct store {
     kat_opsaetning* k;
 };
 
+// Whether every record after `antal` is untouched. An empty string is a null
+// handle, so the records' bytes are all zero; one memcmp over them spares
+// the fuzzer 34,000 instrumented comparisons.
+bool tomme_efter(kat_opsaetning& k, int antal) {
+    static const post_t tomme[antal_pladser]{};
+    static_assert(sizeof(string) == sizeof(void*));
+    if (antal >= max_poster) return true;
+    return std::memcmp(static_cast<const void*>(k.post(antal + 1)), static_cast<const void*>(tomme),
+                       static_cast<std::size_t>(max_poster - antal) * sizeof(post_t)) == 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -43,9 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kat_opsaetning* k = s.k;
     k->indlaes("1");
     if (k->hent_antal() < 0 || k->hent_antal() > max_poster) std::abort();
-    for (int r = k->hent_antal() + 1; r <= max_poster; ++r)
-        for (int f = 0; f < antal_felter; ++f)
-            if (!k->post(r)[f].empty()) std::abort();
+    if (!tomme_efter(*k, k->hent_antal())) std::abort();
     int noegle[5] = {0, -1, -1, -1, -1};
     k->sorter(1, k->hent_antal(), noegle, 0, 1, 1);
     k->gem();
