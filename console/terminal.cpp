@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace console_detail::terminal {
@@ -239,6 +237,43 @@ bool stoerrelse(int& kolonner, int& raekker) {
 
 namespace {
 
+// A terminal name as terminfo files are named, and nothing that could make
+// the name a path.
+bool gyldigt_terminalnavn(std::string_view navn) {
+    if (navn.empty() || navn.size() > 64 || navn[0] == '.') return false;
+    for (char c : navn) {
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '.' || c == '+' || c == '-' || c == '_';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// A terminfo entry, when the path is a regular file: opened without waiting
+// (a FIFO would wait for a writer) and read no further than an entry can be
+// long, so a device behind the name can't fill the memory.
+bool laes_terminfo_fil(const std::string& sti, std::vector<unsigned char>& d) {
+    constexpr std::size_t hoejst = 64 * 1024;
+    int f = ::open(sti.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (f < 0) return false;
+    struct stat st {};
+    if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(f);
+        return false;
+    }
+    d.resize(hoejst);
+    std::size_t n = 0;
+    while (n < hoejst) {
+        ssize_t r = ::read(f, d.data() + n, hoejst - n);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        n += static_cast<std::size_t>(r);
+    }
+    ::close(f);
+    d.resize(n);
+    return true;
+}
+
 // The "colors" number of a terminfo entry, or -1 when there is none.
 int terminfo_farver(const std::string& term) {
     std::vector<std::string> mapper;
@@ -256,12 +291,10 @@ int terminfo_farver(const std::string& term) {
         mapper.emplace_back(m);
     char hex[3];
     std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(term[0]));
+    std::vector<unsigned char> d;
     for (const auto& m : mapper) {
         for (const std::string& under : {std::string(1, term[0]), std::string(hex)}) {
-            std::ifstream f(m + "/" + under + "/" + term, std::ios::binary);
-            if (!f) continue;
-            std::vector<unsigned char> d((std::istreambuf_iterator<char>(f)),
-                                         std::istreambuf_iterator<char>());
+            if (!laes_terminfo_fil(m + "/" + under + "/" + term, d)) continue;
             auto tal16 = [&](std::size_t o) {
                 return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1;
             };
@@ -289,6 +322,7 @@ bool otte_farver() {
     const char* term = std::getenv("TERM");
     if (!term || !*term) return false;
     if (std::strcmp(term, "linux") == 0) return true;
+    if (!gyldigt_terminalnavn(term)) return false;
     int farver = terminfo_farver(term);
     return farver >= 0 && farver < 16;
 }

@@ -1,0 +1,58 @@
+// The terminal under hostile conditions: odd environments, signals at any
+// moment, stops that the kernel discards, and values that scroll the screen
+// hundreds of thousands of times.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "e2e.h"
+
+using namespace e2e;
+
+namespace {
+
+// The labels are bright white: on an eight-colour terminal white in bold.
+bool otte_farver(const vterm_skaerm& s) { return s.fed(1, 7) && s.forgrund(1, 7) == lysgraa; }
+bool seksten_farver(const vterm_skaerm& s) { return !s.fed(1, 7) && s.forgrund(1, 7) == hvid; }
+
+}  // namespace
+
+// TERM names a file below the terminfo folders; a name with a path in it, or
+// an entry that is a device or a FIFO, must neither hang nor fill the memory.
+TEST_F(E2e, TermAndTerminfoThatAreNoTerminfoFiles) {
+    katalog(3);
+    fs::path fifo_mappe = mappe / "fifo", nul_mappe = mappe / "nul";
+    fs::create_directories(fifo_mappe / "x");
+    fs::create_directories(nul_mappe / "x");
+    ASSERT_EQ(mkfifo((fifo_mappe / "x" / "xterm").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", nul_mappe / "x" / "xterm");
+    struct tilfaelde {
+        std::vector<std::pair<std::string, std::string>> miljoe;
+        bool otte;  // the entry found after the bad one has eight colours
+    } tilfaeldene[] = {
+        {{{"TERM", "../../../../dev/zero"}}, false},
+        {{{"TERM", std::string(5000, 'x')}}, false},
+        {{{"TERM", "xterm"}, {"TERMINFO", fifo_mappe.string()}}, true},
+        {{{"TERM", "xterm"}, {"TERMINFO", nul_mappe.string()}}, true},
+        {{{"TERM", "xterm"}, {"TERMINFO_DIRS", nul_mappe.string() + ":" + fifo_mappe.string()}},
+         true},
+        {{{"TERM", "xterm"}}, true},
+    };
+    for (const auto& t : tilfaeldene) {
+        std::string navn = t.miljoe.back().first + "=" + t.miljoe.back().second.substr(0, 40);
+        koersel k(mappe, start_valg{.miljoe = t.miljoe});
+        ASSERT_TRUE(k.vent_paa(listen_vist)) << navn;
+        EXPECT_TRUE(t.otte ? otte_farver(k.skaerm()) : seksten_farver(k.skaerm())) << navn;
+        k.skriv("\x1b");
+        EXPECT_EQ(k.vent_paa_slut(), 0) << navn;
+    }
+}
