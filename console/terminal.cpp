@@ -42,15 +42,15 @@ char gendan_tekst[96];
 std::size_t gendan_laengde = 0;
 int slut_raekke = 1;
 
-constexpr const char* tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+constexpr std::string_view tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+constexpr std::string_view kitty_tryk = "\x1b[>1u";
 
-void skriv_alt(const char* p, std::size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
+void skriv_alt(std::string_view s) {
+    while (!s.empty()) {
+        ssize_t w = ::write(fd, s.data(), s.size());
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) return;
-        p += w;
-        n -= static_cast<std::size_t>(w);
+        s.remove_prefix(static_cast<std::size_t>(w));
     }
 }
 
@@ -74,14 +74,14 @@ void raa_tilstand() {
 
 void tag_terminalen() {
     raa_tilstand();
-    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
-    if (kitty) skriv_alt("\x1b[>1u", 5);
+    skriv_alt(tag_i_brug);
+    if (kitty) skriv_alt(kitty_tryk);
 }
 
 // Only async-signal-safe calls: write and tcsetattr.
 void giv_tilbage() {
     if (!aaben) return;
-    skriv_alt(gendan_tekst, gendan_laengde);
+    skriv_alt(std::string_view(gendan_tekst, gendan_laengde));
     ::tcsetattr(fd, TCSADRAIN, &gemt);
 }
 
@@ -144,7 +144,7 @@ void ved_ufanget_undtagelse() {
 // attributes reply that every terminal sends ends the wait. Keys typed
 // meanwhile are kept for the key reader.
 void spoerg_om_kitty(std::string& forudlaest) {
-    skriv_alt("\x1b[?u\x1b[c", 8);
+    skriv_alt("\x1b[?u\x1b[c");
     std::string svar;
     for (int ventet = 0; ventet < 200;) {
         pollfd p{fd, POLLIN, 0};
@@ -193,9 +193,9 @@ bool aabn(std::string& forudlaeste_bytes) {
     installer(SIGWINCH, ved_stoerrelse);
     std::set_terminate(ved_ufanget_undtagelse);
     raa_tilstand();
-    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
+    skriv_alt(tag_i_brug);
     spoerg_om_kitty(forudlaeste_bytes);
-    if (kitty) skriv_alt("\x1b[>1u", 5);
+    if (kitty) skriv_alt(kitty_tryk);
     byg_gendan_tekst();
     return true;
 }
@@ -225,7 +225,7 @@ bool er_terminalen(int andet_fd) {
     return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
 }
 
-void skriv(std::string_view bytes) { skriv_alt(bytes.data(), bytes.size()); }
+void skriv(std::string_view bytes) { skriv_alt(bytes); }
 
 bool stoerrelse(int& kolonner, int& raekker) {
     winsize ws{};

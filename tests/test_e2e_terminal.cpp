@@ -56,3 +56,20 @@ TEST_F(E2e, TermAndTerminfoThatAreNoTerminfoFiles) {
         EXPECT_EQ(k.vent_paa_slut(), 0) << navn;
     }
 }
+
+TEST_F(E2e, NoNulByteReachesTheTerminal) {
+    demo();
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    k.skriv(ned + f1);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+    }));
+    k.skriv("TKAS");
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return hovedskaerm(s) && s.raekke(47, 70, 73) == "1/4" && s.baggrund(6, 20) == blaa;
+    }));
+    k.skriv("\x1b");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(k.alt_output().find('\0'), std::string::npos);
+}
