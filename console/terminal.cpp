@@ -22,7 +22,12 @@ namespace {
 
 int fd = -1;
 termios gemt{};
-bool kitty = false;
+bool kitty = false;  // the terminal speaks the kitty keyboard protocol
+// Whether our keyboard mode is on the terminal's stack, so every push has
+// exactly one pop however the signals come.
+volatile std::sig_atomic_t kitty_skubbet = 0;
+// Whether the terminal is in our modes (raw, no autowrap, our keyboard mode).
+volatile std::sig_atomic_t taget = 0;
 volatile std::sig_atomic_t stoerrelse_aendret = 0;
 volatile std::sig_atomic_t genoptaget = 0;
 volatile std::sig_atomic_t aaben = 0;
@@ -37,13 +42,14 @@ void vaek() {
     }
 }
 
+constexpr std::string_view tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+constexpr std::string_view kitty_tryk = "\x1b[>1u", kitty_pop = "\x1b[<u";
+
 // What gives the terminal back; kept ready so a signal handler can write it.
+// It starts with the keyboard mode's pop, left out when that is not pushed.
 char gendan_tekst[96];
 std::size_t gendan_laengde = 0;
 int slut_raekke = 1;
-
-constexpr std::string_view tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
-constexpr std::string_view kitty_tryk = "\x1b[>1u";
 
 void skriv_alt(std::string_view s) {
     while (!s.empty()) {
@@ -56,8 +62,19 @@ void skriv_alt(std::string_view s) {
 
 void byg_gendan_tekst() {
     int n = std::snprintf(gendan_tekst, sizeof gendan_tekst, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH",
-                          kitty ? "\x1b[<u" : "", slut_raekke);
+                          kitty_pop.data(), slut_raekke);
     gendan_laengde = n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+// The signals that come from outside and whose handlers write to the
+// terminal or change its modes.
+const int asynkrone_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTSTP, SIGCONT, SIGWINCH};
+
+sigset_t asynkrone() {
+    sigset_t saet;
+    sigemptyset(&saet);
+    for (int sig : asynkrone_signaler) sigaddset(&saet, sig);
+    return saet;
 }
 
 void raa_tilstand() {
@@ -75,41 +92,64 @@ void raa_tilstand() {
 void tag_terminalen() {
     raa_tilstand();
     skriv_alt(tag_i_brug);
-    if (kitty) skriv_alt(kitty_tryk);
+    if (kitty && !kitty_skubbet) {
+        skriv_alt(kitty_tryk);
+        kitty_skubbet = 1;
+    }
+    taget = 1;
 }
 
 // Only async-signal-safe calls: write and tcsetattr.
 void giv_tilbage() {
     if (!aaben) return;
-    skriv_alt(std::string_view(gendan_tekst, gendan_laengde));
+    std::string_view gendan(gendan_tekst, gendan_laengde);
+    if (!kitty_skubbet) gendan.remove_prefix(kitty_pop.size());
+    kitty_skubbet = 0;
+    skriv_alt(gendan);
     ::tcsetattr(fd, TCSADRAIN, &gemt);
+    taget = 0;
 }
 
 const int afsluttende_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT,  SIGSEGV,
                                     SIGBUS,  SIGFPE, SIGILL,  SIGABRT, SIGPIPE};
 
+void installer(int sig, void (*handler)(int));
+
 void ved_afslutning(int sig) {
     giv_tilbage();
     aaben = 0;
-    std::signal(sig, SIG_DFL);
-    ::raise(sig);
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigaction(sig, &sa, nullptr);
+    ::raise(sig);  // held back until the handler returns, then the default
 }
 
 void ved_stop(int) {
     int gemt_errno = errno;
     giv_tilbage();
-    std::signal(SIGTSTP, SIG_DFL);
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &sa, nullptr);
     sigset_t saet;
     sigemptyset(&saet);
     sigaddset(&saet, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &saet, nullptr);
-    ::raise(SIGTSTP);  // stops here until SIGCONT
-    struct sigaction sa {};
-    sa.sa_handler = ved_stop;
-    sigaction(SIGTSTP, &sa, nullptr);
+    // Stops here until SIGCONT (whose handler waits until this one returns).
+    // In an orphaned process group the kernel discards the stop and this
+    // returns at once: then nothing else would take the terminal back.
+    ::raise(SIGTSTP);
+    sigprocmask(SIG_BLOCK, &saet, nullptr);
+    installer(SIGTSTP, ved_stop);
+    if (aaben && !taget) {
+        tag_terminalen();
+        genoptaget = 1;
+        vaek();
+    }
     errno = gemt_errno;
 }
 
+// Also without a stop before it: the modes are set again and the screen
+// painted anew, the keyboard mode pushed only when it is not.
 void ved_fortsaet(int) {
     int gemt_errno = errno;
     if (aaben) {
@@ -130,7 +170,7 @@ void ved_stoerrelse(int) {
 void installer(int sig, void (*handler)(int)) {
     struct sigaction sa {};
     sa.sa_handler = handler;
-    sigemptyset(&sa.sa_mask);
+    sa.sa_mask = asynkrone();      // handlers never interrupt one another
     sigaction(sig, &sa, nullptr);  // no SA_RESTART: a wait for keys wakes up
 }
 
@@ -184,19 +224,20 @@ bool aabn(std::string& forudlaeste_bytes) {
         fd = -1;
         return false;
     }
-    aaben = 1;
     if (::pipe2(vaekker, O_CLOEXEC | O_NONBLOCK) != 0) vaekker[0] = vaekker[1] = -1;
     byg_gendan_tekst();
+    aaben = 1;
     for (int sig : afsluttende_signaler) installer(sig, ved_afslutning);
     installer(SIGTSTP, ved_stop);
     installer(SIGCONT, ved_fortsaet);
     installer(SIGWINCH, ved_stoerrelse);
     std::set_terminate(ved_ufanget_undtagelse);
-    raa_tilstand();
-    skriv_alt(tag_i_brug);
+    tag_terminalen();  // raw already for the answer to the question
     spoerg_om_kitty(forudlaeste_bytes);
-    if (kitty) skriv_alt(kitty_tryk);
-    byg_gendan_tekst();
+    if (kitty) {
+        skriv_alt(kitty_tryk);
+        kitty_skubbet = 1;
+    }
     return true;
 }
 

@@ -20,6 +20,15 @@ using namespace e2e;
 
 namespace {
 
+std::size_t antal(const std::string& tekst, const std::string& del, std::size_t fra = 0) {
+    std::size_t n = 0;
+    for (std::size_t p = tekst.find(del, fra); p != std::string::npos; p = tekst.find(del, p + 1))
+        ++n;
+    return n;
+}
+
+const std::string kitty_tryk = "\x1b[>1u", kitty_pop = "\x1b[<u", fuld_tegning = "\x1b[2J";
+
 // The labels are bright white: on an eight-colour terminal white in bold.
 bool otte_farver(const vterm_skaerm& s) { return s.fed(1, 7) && s.forgrund(1, 7) == lysgraa; }
 bool seksten_farver(const vterm_skaerm& s) { return !s.fed(1, 7) && s.forgrund(1, 7) == hvid; }
@@ -72,4 +81,51 @@ TEST_F(E2e, NoNulByteReachesTheTerminal) {
     k.skriv("\x1b");
     ASSERT_EQ(k.vent_paa_slut(), 0);
     EXPECT_EQ(k.alt_output().find('\0'), std::string::npos);
+}
+
+// SIGCONT also comes without a stop before it (kill -CONT, or a second one);
+// the keyboard mode is pushed once, however many there are.
+TEST_F(E2e, ContinueAgainAndAgainPushesTheKeyboardModeOnce) {
+    katalog(3);
+    koersel k(mappe);
+    k.svar_som_kitty();
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    ASSERT_EQ(antal(k.alt_output(), kitty_tryk), 1u);
+    std::size_t foer = k.alt_output().size();
+    for (int i = 0; i < 5; ++i) kill(k.pid(), SIGCONT);
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
+    }));
+    k.skriv(ned);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    k.skriv("\x1b[27u");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
+}
+
+// Here the program leads the pty's session, so its process group is orphaned
+// and the kernel discards the stop: the program must not go on in the
+// terminal's cooked mode.
+TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
+    katalog(3);
+    koersel k(mappe);
+    k.svar_som_kitty();
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    std::size_t foer = k.alt_output().size();
+    kill(k.pid(), SIGTSTP);
+    // Given back for the stop, then taken again and painted anew.
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        std::size_t givet = k.alt_output().find("\x1b[?7h", foer);
+        return givet != std::string::npos &&
+               k.alt_output().find(fuld_tegning, givet) != std::string::npos && listen_vist(s);
+    }));
+    termios t = k.terminal_tilstand();
+    EXPECT_FALSE(t.c_lflag & ECHO);
+    EXPECT_FALSE(t.c_lflag & ICANON);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop) + 1);
+    k.skriv(ned);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    k.skriv("\x1b[27u");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
 }
