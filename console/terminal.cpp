@@ -67,7 +67,8 @@ void byg_gendan_tekst() {
 }
 
 // The signals that come from outside and whose handlers write to the
-// terminal or change its modes.
+// terminal or change its modes. They are held back while the program writes,
+// so a handler runs between two screen updates, never inside a sequence.
 const int asynkrone_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTSTP, SIGCONT, SIGWINCH};
 
 sigset_t asynkrone() {
@@ -76,6 +77,20 @@ sigset_t asynkrone() {
     for (int sig : asynkrone_signaler) sigaddset(&saet, sig);
     return saet;
 }
+
+class hold_signaler_tilbage {
+   public:
+    hold_signaler_tilbage() {
+        sigset_t saet = asynkrone();
+        sigprocmask(SIG_BLOCK, &saet, &foer_);
+    }
+    ~hold_signaler_tilbage() { sigprocmask(SIG_SETMASK, &foer_, nullptr); }
+    hold_signaler_tilbage(const hold_signaler_tilbage&) = delete;
+    hold_signaler_tilbage& operator=(const hold_signaler_tilbage&) = delete;
+
+   private:
+    sigset_t foer_;
+};
 
 void raa_tilstand() {
     termios raa = gemt;
@@ -89,6 +104,8 @@ void raa_tilstand() {
     ::tcsetattr(fd, TCSADRAIN, &raa);
 }
 
+// Called with the asynchronous signals held back (in their handlers or
+// under hold_signaler_tilbage), so the flags can't change halfway.
 void tag_terminalen() {
     raa_tilstand();
     skriv_alt(tag_i_brug);
@@ -175,6 +192,8 @@ void installer(int sig, void (*handler)(int)) {
 }
 
 void ved_ufanget_undtagelse() {
+    sigset_t saet = asynkrone();
+    sigprocmask(SIG_BLOCK, &saet, nullptr);
     giv_tilbage();
     aaben = 0;
     std::abort();
@@ -226,6 +245,7 @@ bool aabn(std::string& forudlaeste_bytes) {
     }
     if (::pipe2(vaekker, O_CLOEXEC | O_NONBLOCK) != 0) vaekker[0] = vaekker[1] = -1;
     byg_gendan_tekst();
+    hold_signaler_tilbage under_opstart;
     aaben = 1;
     for (int sig : afsluttende_signaler) installer(sig, ved_afslutning);
     installer(SIGTSTP, ved_stop);
@@ -243,12 +263,15 @@ bool aabn(std::string& forudlaeste_bytes) {
 
 void luk() {
     if (!aaben) return;
-    giv_tilbage();
-    aaben = 0;
-    for (int sig : afsluttende_signaler) std::signal(sig, SIG_DFL);
-    std::signal(SIGTSTP, SIG_DFL);
-    std::signal(SIGCONT, SIG_DFL);
-    std::signal(SIGWINCH, SIG_DFL);
+    {
+        hold_signaler_tilbage under_lukning;
+        giv_tilbage();
+        aaben = 0;
+        for (int sig : afsluttende_signaler) std::signal(sig, SIG_DFL);
+        std::signal(SIGTSTP, SIG_DFL);
+        std::signal(SIGCONT, SIG_DFL);
+        std::signal(SIGWINCH, SIG_DFL);
+    }
     ::close(fd);
     fd = -1;
     for (int& v : vaekker) {
@@ -266,7 +289,10 @@ bool er_terminalen(int andet_fd) {
     return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
 }
 
-void skriv(std::string_view bytes) { skriv_alt(bytes); }
+void skriv(std::string_view bytes) {
+    hold_signaler_tilbage under_skrivning;
+    skriv_alt(bytes);
+}
 
 bool stoerrelse(int& kolonner, int& raekker) {
     winsize ws{};

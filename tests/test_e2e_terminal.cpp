@@ -29,6 +29,19 @@ std::size_t antal(const std::string& tekst, const std::string& del, std::size_t 
 
 const std::string kitty_tryk = "\x1b[>1u", kitty_pop = "\x1b[<u", fuld_tegning = "\x1b[2J";
 
+// A field of /proc/<pid>/<fil>: the process state from "stat", the system
+// call number (or "running") from "syscall". Empty when it can't be read.
+std::string proc_felt(pid_t pid, const char* fil) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/" + fil);
+    std::string linje;
+    std::getline(f, linje);
+    if (std::string(fil) == "stat") {
+        std::size_t p = linje.rfind(')');
+        return p == std::string::npos || p + 2 >= linje.size() ? "" : linje.substr(p + 2, 1);
+    }
+    return linje.substr(0, linje.find(' '));
+}
+
 // The labels are bright white: on an eight-colour terminal white in bold.
 bool otte_farver(const vterm_skaerm& s) { return s.fed(1, 7) && s.forgrund(1, 7) == lysgraa; }
 bool seksten_farver(const vterm_skaerm& s) { return !s.fed(1, 7) && s.forgrund(1, 7) == hvid; }
@@ -128,4 +141,61 @@ TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
     k.skriv("\x1b[27u");
     ASSERT_EQ(k.vent_paa_slut(), 0);
     EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
+}
+
+// Signals that arrive while an update is being written wait for its end: the
+// terminal never gets synchronized output left on, nor a sequence cut by the
+// restore or by the take after a continue. The pty is not read until the
+// program blocks in the middle of writing an update, so the signals are sure
+// to arrive there.
+TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
+    katalog(50);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    if (proc_felt(k.pid(), "syscall").empty()) GTEST_SKIP() << "no /proc/<pid>/syscall";
+    const std::string skriver = std::to_string(SYS_write);
+    // Each resize notice paints the whole screen; nobody reads it, until the
+    // program waits in the middle of writing.
+    auto til_den_venter = [&] {
+        auto slut = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < slut) {
+            if (proc_felt(k.pid(), "syscall") == skriver && proc_felt(k.pid(), "stat") == "S")
+                return true;
+            kill(k.pid(), SIGWINCH);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    };
+    ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
+    for (int sig : {SIGCONT, SIGWINCH, SIGCONT}) kill(k.pid(), sig);
+    std::size_t foer = k.alt_output().size();
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
+    }));
+    ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
+    kill(k.pid(), SIGTERM);
+    int status = k.vent_paa_slut(30000);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+
+    const std::string& ud = k.alt_output();
+    const std::string start = "\x1b[?2026h", stop = "\x1b[?2026l";
+    std::size_t opdateringer = 0;
+    for (std::size_t p = ud.find(start); p != std::string::npos; p = ud.find(start, p + 1)) {
+        ++opdateringer;
+        std::size_t s = ud.find(stop, p);
+        ASSERT_NE(s, std::string::npos) << "update " << opdateringer << " never ends";
+        std::string opdatering = ud.substr(p + start.size(), s - p - start.size());
+        for (const char* fremmed : {"\x1b[?2026h", "\x1b[?7h", "\x1b[?7l", "\x1b[>1u", "\x1b[<u"})
+            ASSERT_EQ(opdatering.find(fremmed), std::string::npos)
+                << "update " << opdateringer << " holds " << fremmed + 1;
+    }
+    EXPECT_GT(opdateringer, 3u);
+    // The restore is the very last thing written, whole.
+    std::size_t gendan = ud.rfind("\x1b[0m\x1b[?7h\x1b[?25h\x1b[");
+    ASSERT_NE(gendan, std::string::npos);
+    EXPECT_GT(gendan, ud.rfind(stop));
+    EXPECT_EQ(ud.back(), 'H');
+    termios efter = k.terminal_tilstand();
+    EXPECT_EQ(efter.c_lflag, k.tilstand_foer().c_lflag);
 }
