@@ -199,3 +199,37 @@ TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
     termios efter = k.terminal_tilstand();
     EXPECT_EQ(efter.c_lflag, k.tilstand_foer().c_lflag);
 }
+
+// An auction type of 20 MB wraps over the whole screen and scrolls it about
+// 260000 times before the list is drawn over it.
+TEST_F(E2e, HeaderValueOfTwentyMegabytes) {
+    katalog(3);
+    const std::size_t laengde = 20u << 20;
+    std::string type(laengde, ' ');
+    for (std::size_t i = 0; i < laengde; ++i) type[i] = static_cast<char>('A' + i % 26);
+    skriv("katalog.txt", "# 1 " + type + " 12.03.1998 3\r\n");
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(47, 70, 73) == "1/1" && s.baggrund(5, 20) == blaa;
+        },
+        120000));
+    // The type starts at column 43 of row 2; the screen shows the rows of its
+    // layout that the scrolling left, the first and the next-to-last whole.
+    const std::size_t start = 80 + 42, slut = start + laengde;
+    const std::size_t rullet = slut / 80 - 49;
+    auto forventet = [&](int raekke) {
+        std::string r;
+        for (std::size_t x = 0; x < 80; ++x)
+            r += static_cast<char>('A' + ((rullet + raekke) * 80 + x - start) % 26);
+        return r;
+    };
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(0), forventet(0));
+    EXPECT_EQ(s.raekke(48), forventet(48));
+    EXPECT_EQ(s.raekke(49, 0, static_cast<int>(slut % 80)), forventet(49).substr(0, slut % 80));
+    EXPECT_EQ(s.raekke(49, static_cast<int>(slut % 80)), std::string(80 - slut % 80, ' '));
+    EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(60000), 0);
+}
