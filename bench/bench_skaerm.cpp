@@ -22,8 +22,8 @@ namespace {
 
 void fyld(kat_opsaetning& k) {
     const char* titler[] = {"Aften ved havet", "Skagens strand i m\x86neskin",
-                            "Interi\x9Br med \x86"
-                            "ben d\x9Br"};
+                            ("Interi\x9Br med \x86"
+                             "ben d\x9Br")};
     const char* kunstnere[] = {"P.S. Kr\x9Byer", "Anna Ancher", "Vilhelm Hammersh\x9Bi"};
     k.antal_poster = max_poster;
     for (int i = 1; i <= max_poster; ++i) {
