@@ -28,8 +28,8 @@ std::string emnepost(int nr, std::mt19937& rng) {
                                 "havet",
                                 "ved",
                                 "Skagen",
-                                "\x92"
-                                "ble",
+                                ("\x92"
+                                 "ble"),
                                 "og",
                                 "kande",
                                 "Portr\x91t",

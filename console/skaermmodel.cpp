@@ -33,6 +33,7 @@ void skaermmodel::skift_stoerrelse(int kolonner, int raekker) {
         for (int k = 0; k < std::min(kolonner, static_cast<int>(tilstand.screen_columns)); ++k)
             nye[static_cast<std::size_t>(r * kolonner + k)] = ved(k, r);
     celler_ = std::move(nye);
+    foerste_raekke_ = 0;
     tilstand.screen_columns = static_cast<std::uint8_t>(kolonner);
     tilstand.screen_rows = static_cast<std::uint8_t>(raekker);
     tilstand.window_left = tilstand.window_top = 0;
@@ -91,8 +92,23 @@ void skaermmodel::gaa_til(int kolonne, int raekke) {
     y = ny;
 }
 
+bool skaermmodel::vindue_er_skaermen() const {
+    const auto& t = tilstand;
+    return t.window_left == 0 && t.window_top == 0 && t.window_right == kolonner() - 1 &&
+           t.window_bottom == raekker() - 1;
+}
+
+// A long text scrolls the screen once per row it fills: that must cost a
+// row, not the whole screen. The program's window is always the screen; a
+// smaller one moves its cells.
 void skaermmodel::rul_op() {
     const auto& t = tilstand;
+    if (vindue_er_skaermen()) {
+        foerste_raekke_ = foerste_raekke_ + 1 == raekker() ? 0 : foerste_raekke_ + 1;
+        for (int k = 0; k < kolonner(); ++k)
+            celler_[indeks(k, raekker() - 1)] = celle{' ', static_cast<std::uint8_t>(t.attribute)};
+        return;
+    }
     for (int r = t.window_top; r < t.window_bottom; ++r)
         for (int k = t.window_left; k <= t.window_right; ++k)
             celler_[indeks(k, r)] = celler_[indeks(k, r + 1)];

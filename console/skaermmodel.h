@@ -42,16 +42,22 @@ class skaermmodel {
     void saet_markoerform(int form);
 
    private:
+    // Screen row r is stored row r + foerste_raekke_ (round the end), so a
+    // scroll of the whole screen moves no cells.
     std::size_t indeks(int kol, int raekke) const {
-        return static_cast<std::size_t>(raekke) * static_cast<std::size_t>(kolonner()) +
+        int r = raekke + foerste_raekke_;
+        if (r >= raekker()) r -= raekker();
+        return static_cast<std::size_t>(r) * static_cast<std::size_t>(kolonner()) +
                static_cast<std::size_t>(kol);
     }
+    bool vindue_er_skaermen() const;
     void skift_stoerrelse(int kolonner, int raekker);
     void rul_op();
     void efter_tegn();
     bool stoerrelse_for(int mode, int& kolonner, int& raekker) const;
 
     std::vector<celle> celler_;
+    int foerste_raekke_ = 0;
     int start_kolonner_, start_raekker_;
 };
 

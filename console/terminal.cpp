@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace console_detail::terminal {
@@ -24,7 +22,12 @@ namespace {
 
 int fd = -1;
 termios gemt{};
-bool kitty = false;
+bool kitty = false;  // the terminal speaks the kitty keyboard protocol
+// Whether our keyboard mode is on the terminal's stack, so every push has
+// exactly one pop however the signals come.
+volatile std::sig_atomic_t kitty_skubbet = 0;
+// Whether the terminal is in our modes (raw, no autowrap, our keyboard mode).
+volatile std::sig_atomic_t taget = 0;
 volatile std::sig_atomic_t stoerrelse_aendret = 0;
 volatile std::sig_atomic_t genoptaget = 0;
 volatile std::sig_atomic_t aaben = 0;
@@ -39,28 +42,55 @@ void vaek() {
     }
 }
 
+constexpr std::string_view tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+constexpr std::string_view kitty_tryk = "\x1b[>1u", kitty_pop = "\x1b[<u";
+
 // What gives the terminal back; kept ready so a signal handler can write it.
+// It starts with the keyboard mode's pop, left out when that is not pushed.
 char gendan_tekst[96];
 std::size_t gendan_laengde = 0;
 int slut_raekke = 1;
 
-constexpr const char* tag_i_brug = "\x1b[?7l";  // no autowrap: the last cell never scrolls
-
-void skriv_alt(const char* p, std::size_t n) {
-    while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
+void skriv_alt(std::string_view s) {
+    while (!s.empty()) {
+        ssize_t w = ::write(fd, s.data(), s.size());
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) return;
-        p += w;
-        n -= static_cast<std::size_t>(w);
+        s.remove_prefix(static_cast<std::size_t>(w));
     }
 }
 
 void byg_gendan_tekst() {
     int n = std::snprintf(gendan_tekst, sizeof gendan_tekst, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH",
-                          kitty ? "\x1b[<u" : "", slut_raekke);
+                          kitty_pop.data(), slut_raekke);
     gendan_laengde = n > 0 ? static_cast<std::size_t>(n) : 0;
 }
+
+// The signals that come from outside and whose handlers write to the
+// terminal or change its modes. They are held back while the program writes,
+// so a handler runs between two screen updates, never inside a sequence.
+const int asynkrone_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTSTP, SIGCONT, SIGWINCH};
+
+sigset_t asynkrone() {
+    sigset_t saet;
+    sigemptyset(&saet);
+    for (int sig : asynkrone_signaler) sigaddset(&saet, sig);
+    return saet;
+}
+
+class hold_signaler_tilbage {
+   public:
+    hold_signaler_tilbage() {
+        sigset_t saet = asynkrone();
+        sigprocmask(SIG_BLOCK, &saet, &foer_);
+    }
+    ~hold_signaler_tilbage() { sigprocmask(SIG_SETMASK, &foer_, nullptr); }
+    hold_signaler_tilbage(const hold_signaler_tilbage&) = delete;
+    hold_signaler_tilbage& operator=(const hold_signaler_tilbage&) = delete;
+
+   private:
+    sigset_t foer_;
+};
 
 void raa_tilstand() {
     termios raa = gemt;
@@ -74,44 +104,69 @@ void raa_tilstand() {
     ::tcsetattr(fd, TCSADRAIN, &raa);
 }
 
+// Called with the asynchronous signals held back (in their handlers or
+// under hold_signaler_tilbage), so the flags can't change halfway.
 void tag_terminalen() {
     raa_tilstand();
-    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
-    if (kitty) skriv_alt("\x1b[>1u", 5);
+    skriv_alt(tag_i_brug);
+    if (kitty && !kitty_skubbet) {
+        skriv_alt(kitty_tryk);
+        kitty_skubbet = 1;
+    }
+    taget = 1;
 }
 
 // Only async-signal-safe calls: write and tcsetattr.
 void giv_tilbage() {
     if (!aaben) return;
-    skriv_alt(gendan_tekst, gendan_laengde);
+    std::string_view gendan(gendan_tekst, gendan_laengde);
+    if (!kitty_skubbet) gendan.remove_prefix(kitty_pop.size());
+    kitty_skubbet = 0;
+    skriv_alt(gendan);
     ::tcsetattr(fd, TCSADRAIN, &gemt);
+    taget = 0;
 }
 
 const int afsluttende_signaler[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT,  SIGSEGV,
                                     SIGBUS,  SIGFPE, SIGILL,  SIGABRT, SIGPIPE};
 
+void installer(int sig, void (*handler)(int));
+
 void ved_afslutning(int sig) {
     giv_tilbage();
     aaben = 0;
-    std::signal(sig, SIG_DFL);
-    ::raise(sig);
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigaction(sig, &sa, nullptr);
+    ::raise(sig);  // held back until the handler returns, then the default
 }
 
 void ved_stop(int) {
     int gemt_errno = errno;
     giv_tilbage();
-    std::signal(SIGTSTP, SIG_DFL);
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &sa, nullptr);
     sigset_t saet;
     sigemptyset(&saet);
     sigaddset(&saet, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &saet, nullptr);
-    ::raise(SIGTSTP);  // stops here until SIGCONT
-    struct sigaction sa {};
-    sa.sa_handler = ved_stop;
-    sigaction(SIGTSTP, &sa, nullptr);
+    // Stops here until SIGCONT (whose handler waits until this one returns).
+    // In an orphaned process group the kernel discards the stop and this
+    // returns at once: then nothing else would take the terminal back.
+    ::raise(SIGTSTP);
+    sigprocmask(SIG_BLOCK, &saet, nullptr);
+    installer(SIGTSTP, ved_stop);
+    if (aaben && !taget) {
+        tag_terminalen();
+        genoptaget = 1;
+        vaek();
+    }
     errno = gemt_errno;
 }
 
+// Also without a stop before it: the modes are set again and the screen
+// painted anew, the keyboard mode pushed only when it is not.
 void ved_fortsaet(int) {
     int gemt_errno = errno;
     if (aaben) {
@@ -132,11 +187,13 @@ void ved_stoerrelse(int) {
 void installer(int sig, void (*handler)(int)) {
     struct sigaction sa {};
     sa.sa_handler = handler;
-    sigemptyset(&sa.sa_mask);
+    sa.sa_mask = asynkrone();      // handlers never interrupt one another
     sigaction(sig, &sa, nullptr);  // no SA_RESTART: a wait for keys wakes up
 }
 
 void ved_ufanget_undtagelse() {
+    sigset_t saet = asynkrone();
+    sigprocmask(SIG_BLOCK, &saet, nullptr);
     giv_tilbage();
     aaben = 0;
     std::abort();
@@ -146,7 +203,7 @@ void ved_ufanget_undtagelse() {
 // attributes reply that every terminal sends ends the wait. Keys typed
 // meanwhile are kept for the key reader.
 void spoerg_om_kitty(std::string& forudlaest) {
-    skriv_alt("\x1b[?u\x1b[c", 8);
+    skriv_alt("\x1b[?u\x1b[c");
     std::string svar;
     for (int ventet = 0; ventet < 200;) {
         pollfd p{fd, POLLIN, 0};
@@ -186,30 +243,35 @@ bool aabn(std::string& forudlaeste_bytes) {
         fd = -1;
         return false;
     }
-    aaben = 1;
     if (::pipe2(vaekker, O_CLOEXEC | O_NONBLOCK) != 0) vaekker[0] = vaekker[1] = -1;
     byg_gendan_tekst();
+    hold_signaler_tilbage under_opstart;
+    aaben = 1;
     for (int sig : afsluttende_signaler) installer(sig, ved_afslutning);
     installer(SIGTSTP, ved_stop);
     installer(SIGCONT, ved_fortsaet);
     installer(SIGWINCH, ved_stoerrelse);
     std::set_terminate(ved_ufanget_undtagelse);
-    raa_tilstand();
-    skriv_alt(tag_i_brug, std::strlen(tag_i_brug));
+    tag_terminalen();  // raw already for the answer to the question
     spoerg_om_kitty(forudlaeste_bytes);
-    if (kitty) skriv_alt("\x1b[>1u", 5);
-    byg_gendan_tekst();
+    if (kitty) {
+        skriv_alt(kitty_tryk);
+        kitty_skubbet = 1;
+    }
     return true;
 }
 
 void luk() {
     if (!aaben) return;
-    giv_tilbage();
-    aaben = 0;
-    for (int sig : afsluttende_signaler) std::signal(sig, SIG_DFL);
-    std::signal(SIGTSTP, SIG_DFL);
-    std::signal(SIGCONT, SIG_DFL);
-    std::signal(SIGWINCH, SIG_DFL);
+    {
+        hold_signaler_tilbage under_lukning;
+        giv_tilbage();
+        aaben = 0;
+        for (int sig : afsluttende_signaler) std::signal(sig, SIG_DFL);
+        std::signal(SIGTSTP, SIG_DFL);
+        std::signal(SIGCONT, SIG_DFL);
+        std::signal(SIGWINCH, SIG_DFL);
+    }
     ::close(fd);
     fd = -1;
     for (int& v : vaekker) {
@@ -227,7 +289,10 @@ bool er_terminalen(int andet_fd) {
     return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
 }
 
-void skriv(std::string_view bytes) { skriv_alt(bytes.data(), bytes.size()); }
+void skriv(std::string_view bytes) {
+    hold_signaler_tilbage under_skrivning;
+    skriv_alt(bytes);
+}
 
 bool stoerrelse(int& kolonner, int& raekker) {
     winsize ws{};
@@ -238,6 +303,43 @@ bool stoerrelse(int& kolonner, int& raekker) {
 }
 
 namespace {
+
+// A terminal name as terminfo files are named, and nothing that could make
+// the name a path.
+bool gyldigt_terminalnavn(std::string_view navn) {
+    if (navn.empty() || navn.size() > 64 || navn[0] == '.') return false;
+    for (char c : navn) {
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                  c == '.' || c == '+' || c == '-' || c == '_';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// A terminfo entry, when the path is a regular file: opened without waiting
+// (a FIFO would wait for a writer) and read no further than an entry can be
+// long, so a device behind the name can't fill the memory.
+bool laes_terminfo_fil(const std::string& sti, std::vector<unsigned char>& d) {
+    constexpr std::size_t hoejst = 64 * 1024;
+    int f = ::open(sti.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (f < 0) return false;
+    struct stat st {};
+    if (::fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(f);
+        return false;
+    }
+    d.resize(hoejst);
+    std::size_t n = 0;
+    while (n < hoejst) {
+        ssize_t r = ::read(f, d.data() + n, hoejst - n);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        n += static_cast<std::size_t>(r);
+    }
+    ::close(f);
+    d.resize(n);
+    return true;
+}
 
 // The "colors" number of a terminfo entry, or -1 when there is none.
 int terminfo_farver(const std::string& term) {
@@ -256,12 +358,10 @@ int terminfo_farver(const std::string& term) {
         mapper.emplace_back(m);
     char hex[3];
     std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(term[0]));
+    std::vector<unsigned char> d;
     for (const auto& m : mapper) {
         for (const std::string& under : {std::string(1, term[0]), std::string(hex)}) {
-            std::ifstream f(m + "/" + under + "/" + term, std::ios::binary);
-            if (!f) continue;
-            std::vector<unsigned char> d((std::istreambuf_iterator<char>(f)),
-                                         std::istreambuf_iterator<char>());
+            if (!laes_terminfo_fil(m + "/" + under + "/" + term, d)) continue;
             auto tal16 = [&](std::size_t o) {
                 return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1;
             };
@@ -289,6 +389,7 @@ bool otte_farver() {
     const char* term = std::getenv("TERM");
     if (!term || !*term) return false;
     if (std::strcmp(term, "linux") == 0) return true;
+    if (!gyldigt_terminalnavn(term)) return false;
     int farver = terminfo_farver(term);
     return farver >= 0 && farver < 16;
 }

@@ -207,18 +207,28 @@ TEST_F(E2e, KittyKeyboardProtocolIsPushedAndPoppedOnEveryWayOut) {
     }
 }
 
+// Under a job-control shell, so the stop really happens.
 TEST_F(E2e, StopAndContinueGiveTheTerminalBackAndRepaint) {
     katalog(3);
-    koersel k(mappe);
+    koersel k(mappe, start_valg{.jobkontrol = true});
     const termios& foer = k.tilstand_foer();
     ASSERT_TRUE(k.vent_paa(listen_vist));
     kill(k.pid(), SIGTSTP);
-    ASSERT_TRUE(k.vent_paa(
-        [&](const vterm_skaerm&) { return (k.terminal_tilstand().c_lflag & ECHO) != 0; }));
+    auto tilstand = [&] {
+        std::ifstream f("/proc/" + std::to_string(k.pid()) + "/stat");
+        std::string linje;
+        std::getline(f, linje);
+        std::size_t p = linje.rfind(") ");
+        return p == std::string::npos ? '?' : linje[p + 2];
+    };
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm&) { return tilstand() == 'T'; }));
     EXPECT_EQ(k.terminal_tilstand().c_lflag, foer.c_lflag);
+    EXPECT_EQ(k.terminal_tilstand().c_iflag, foer.c_iflag);
     k.andet_program_tegner("\x1b[2J");  // the shell draws over the screen meanwhile
-    kill(k.pid(), SIGCONT);
+    EXPECT_EQ(tilstand(), 'T');
+    k.fortsaet_i_forgrunden();
     ASSERT_TRUE(k.vent_paa(listen_vist));
+    EXPECT_NE(tilstand(), 'T');
     EXPECT_FALSE(k.terminal_tilstand().c_lflag & ECHO);
     k.skriv(ned);
     ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));

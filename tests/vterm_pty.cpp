@@ -11,26 +11,100 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 
 koersel::koersel(const std::string& mappe, int raekker, int kolonner,
                  std::vector<std::string> argumenter, std::vector<std::string> foran,
                  omdirigering stroemme)
-    : vt_(raekker, kolonner) {
+    : koersel(mappe, start_valg{raekker,
+                                kolonner,
+                                std::move(argumenter),
+                                std::move(foran),
+                                std::move(stroemme),
+                                {},
+                                false}) {}
+
+namespace {
+
+// The job-control part of a shell, in the pty's first process: puts the
+// program in a process group of its own in the terminal's foreground, waits
+// for it, takes the terminal back while it is stopped and gives it to it
+// again on `fg`, and ends as the program ended. Returns only in the child,
+// which goes on to exec the program.
+void som_skal(int pid_ud, int fra_test) {
+    // As a shell: a group in the background may still hand the terminal on.
+    std::signal(SIGTTOU, SIG_IGN);
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTSTP, SIG_IGN);
+    pid_t p = fork();
+    if (p < 0) _exit(123);
+    if (p == 0) {
+        setpgid(0, 0);
+        tcsetpgrp(STDIN_FILENO, getpid());  // either of the two may come first
+        std::signal(SIGTTOU, SIG_DFL);
+        std::signal(SIGTTIN, SIG_DFL);
+        std::signal(SIGTSTP, SIG_DFL);
+        close(pid_ud);
+        close(fra_test);
+        return;
+    }
+    setpgid(p, p);
+    tcsetpgrp(STDIN_FILENO, p);
+    if (write(pid_ud, &p, sizeof p) != static_cast<ssize_t>(sizeof p)) _exit(122);
+    close(pid_ud);
+    for (;;) {
+        int st = 0;
+        if (waitpid(p, &st, WUNTRACED) < 0) {
+            if (errno == EINTR) continue;
+            _exit(121);
+        }
+        tcsetpgrp(STDIN_FILENO, getpgrp());
+        if (WIFSTOPPED(st)) {
+            char c = 0;
+            if (read(fra_test, &c, 1) != 1) _exit(120);  // the test is gone
+            tcsetpgrp(STDIN_FILENO, p);
+            killpg(p, SIGCONT);
+            continue;
+        }
+        if (WIFEXITED(st)) _exit(WEXITSTATUS(st));
+        int sig = WTERMSIG(st);
+        std::signal(sig, SIG_DFL);
+        sigset_t saet;
+        sigemptyset(&saet);
+        sigaddset(&saet, sig);
+        sigprocmask(SIG_UNBLOCK, &saet, nullptr);
+        raise(sig);
+        _exit(128 + sig);
+    }
+}
+
+}  // namespace
+
+koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, valg.kolonner) {
     winsize ws{};
-    ws.ws_row = static_cast<unsigned short>(raekker);
-    ws.ws_col = static_cast<unsigned short>(kolonner);
+    ws.ws_row = static_cast<unsigned short>(valg.raekker);
+    ws.ws_col = static_cast<unsigned short>(valg.kolonner);
     int slave = -1;
     if (openpty(&master_, &slave, nullptr, nullptr, &ws) != 0)
         throw std::runtime_error("openpty failed");
     tcgetattr(slave, &foer_);
+    int pid_roer[2] = {-1, -1}, skal_roer[2] = {-1, -1};
+    if (valg.jobkontrol && (pipe2(pid_roer, O_CLOEXEC) != 0 || pipe2(skal_roer, O_CLOEXEC) != 0))
+        throw std::runtime_error("pipe failed");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         close(master_);
         if (login_tty(slave) != 0) _exit(125);
         if (chdir(mappe.c_str()) != 0) _exit(126);
+        if (valg.jobkontrol) {
+            close(pid_roer[0]);
+            close(skal_roer[1]);
+            som_skal(pid_roer[1], skal_roer[0]);
+        }
+        const auto& stroemme = valg.stroemme;
         if (!stroemme.ud_til_fil.empty()) {
             int ud = open(stroemme.ud_til_fil.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (ud < 0 || dup2(ud, STDOUT_FILENO) < 0) _exit(124);
@@ -43,24 +117,47 @@ koersel::koersel(const std::string& mappe, int raekker, int kolonner,
         }
         setenv("TERM", "xterm-256color", 1);
         unsetenv("SSH_CONNECTION");
+        for (const auto& [navn, vaerdi] : valg.miljoe) setenv(navn.c_str(), vaerdi.c_str(), 1);
         std::vector<char*> argv;
-        for (auto& a : foran) argv.push_back(a.data());
+        for (auto& a : valg.foran) argv.push_back(a.data());
         argv.push_back(const_cast<char*>(katsort_binaer()));
-        for (auto& a : argumenter) argv.push_back(a.data());
+        for (auto& a : valg.argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
     }
     close(slave);
+    program_ = pid_;
+    if (valg.jobkontrol) {
+        close(pid_roer[1]);
+        close(skal_roer[0]);
+        til_skal_ = skal_roer[1];
+        pid_t p = -1;
+        ssize_t n = read(pid_roer[0], &p, sizeof p);
+        close(pid_roer[0]);
+        if (n != static_cast<ssize_t>(sizeof p)) throw std::runtime_error("no pid from the shell");
+        program_ = p;
+    }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
 koersel::~koersel() {
     if (status_ == -1 && pid_ > 0) {
+        if (program_ != pid_) kill(program_, SIGKILL);
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
+    if (til_skal_ >= 0) close(til_skal_);
     if (master_ >= 0) close(master_);
+}
+
+void koersel::fortsaet_i_forgrunden() {
+    if (til_skal_ < 0) {
+        kill(program_, SIGCONT);
+        return;
+    }
+    char c = 'f';
+    [[maybe_unused]] ssize_t n = write(til_skal_, &c, 1);
 }
 
 void koersel::skriv(std::string_view taster) {

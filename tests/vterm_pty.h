@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "vterm_skaerm.h"
@@ -21,8 +22,24 @@ inline const char* katsort_binaer() {
 
 // Standard streams of the program that are not the terminal.
 struct omdirigering {
-    std::string ud_til_fil;     // standard output into this file
+    std::string ud_til_fil{};   // standard output into this file
     bool ind_fra_null = false;  // standard input from /dev/null
+};
+
+// How the program is started, for the tests that need more than the
+// catalogue folder and the terminal's size.
+struct start_valg {
+    int raekker = 50, kolonner = 80;
+    std::vector<std::string> argumenter{};
+    std::vector<std::string> foran{};  // runs the program through another one
+    omdirigering stroemme{};
+    // Set in the program's environment after TERM, so TERM can be replaced.
+    std::vector<std::pair<std::string, std::string>> miljoe{};
+    // The pty's first process is a small job-control shell: the program runs
+    // in a process group of its own in the terminal's foreground, so SIGTSTP
+    // really stops it (without the shell its group is orphaned and the
+    // kernel discards the stop).
+    bool jobkontrol = false;
 };
 
 class koersel {
@@ -31,6 +48,7 @@ class koersel {
     koersel(const std::string& mappe, int raekker = 50, int kolonner = 80,
             std::vector<std::string> argumenter = {}, std::vector<std::string> foran = {},
             omdirigering stroemme = {});
+    koersel(const std::string& mappe, start_valg valg);
     ~koersel();
     koersel(const koersel&) = delete;
     koersel& operator=(const koersel&) = delete;
@@ -52,7 +70,11 @@ class koersel {
     const termios& tilstand_foer() const { return foer_; }
     // Answer the keyboard protocol query as a terminal with the kitty protocol does.
     void svar_som_kitty() { kitty_ = true; }
-    pid_t pid() const { return pid_; }
+    // The shell brings the stopped program back to the foreground and
+    // continues it, as `fg` does (job-control mode).
+    void fortsaet_i_forgrunden();
+    // The program's own pid, also when a shell runs it.
+    pid_t pid() const { return program_; }
     vterm_skaerm& skaerm() { return vt_; }
     // Everything the program wrote, as raw bytes.
     const std::string& alt_output() const { return output_; }
@@ -66,7 +88,9 @@ class koersel {
 
     vterm_skaerm vt_;
     int master_ = -1;
-    pid_t pid_ = -1;
+    pid_t pid_ = -1;      // the pty's first process: the program or its shell
+    pid_t program_ = -1;  // the program
+    int til_skal_ = -1;   // commands to the shell
     int status_ = -1;
     bool kitty_ = false;
     termios foer_{};

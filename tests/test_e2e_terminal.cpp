@@ -1,0 +1,235 @@
+// The terminal under hostile conditions: odd environments, signals at any
+// moment, stops that the kernel discards, and values that scroll the screen
+// hundreds of thousands of times.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "e2e.h"
+
+using namespace e2e;
+
+namespace {
+
+std::size_t antal(const std::string& tekst, const std::string& del, std::size_t fra = 0) {
+    std::size_t n = 0;
+    for (std::size_t p = tekst.find(del, fra); p != std::string::npos; p = tekst.find(del, p + 1))
+        ++n;
+    return n;
+}
+
+const std::string kitty_tryk = "\x1b[>1u", kitty_pop = "\x1b[<u", fuld_tegning = "\x1b[2J";
+
+// A field of /proc/<pid>/<fil>: the process state from "stat", the system
+// call number (or "running") from "syscall". Empty when it can't be read.
+std::string proc_felt(pid_t pid, const char* fil) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/" + fil);
+    std::string linje;
+    std::getline(f, linje);
+    if (std::string(fil) == "stat") {
+        std::size_t p = linje.rfind(')');
+        return p == std::string::npos || p + 2 >= linje.size() ? "" : linje.substr(p + 2, 1);
+    }
+    return linje.substr(0, linje.find(' '));
+}
+
+// The labels are bright white: on an eight-colour terminal white in bold.
+bool otte_farver(const vterm_skaerm& s) { return s.fed(1, 7) && s.forgrund(1, 7) == lysgraa; }
+bool seksten_farver(const vterm_skaerm& s) { return !s.fed(1, 7) && s.forgrund(1, 7) == hvid; }
+
+}  // namespace
+
+// TERM names a file below the terminfo folders; a name with a path in it, or
+// an entry that is a device or a FIFO, must neither hang nor fill the memory.
+TEST_F(E2e, TermAndTerminfoThatAreNoTerminfoFiles) {
+    katalog(3);
+    fs::path fifo_mappe = mappe / "fifo", nul_mappe = mappe / "nul";
+    fs::create_directories(fifo_mappe / "x");
+    fs::create_directories(nul_mappe / "x");
+    ASSERT_EQ(mkfifo((fifo_mappe / "x" / "xterm").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", nul_mappe / "x" / "xterm");
+    struct tilfaelde {
+        std::vector<std::pair<std::string, std::string>> miljoe;
+        bool otte;  // the entry found after the bad one has eight colours
+    } tilfaeldene[] = {
+        {{{"TERM", "../../../../dev/zero"}}, false},
+        {{{"TERM", std::string(5000, 'x')}}, false},
+        {{{"TERM", "xterm"}, {"TERMINFO", fifo_mappe.string()}}, true},
+        {{{"TERM", "xterm"}, {"TERMINFO", nul_mappe.string()}}, true},
+        {{{"TERM", "xterm"}, {"TERMINFO_DIRS", nul_mappe.string() + ":" + fifo_mappe.string()}},
+         true},
+        {{{"TERM", "xterm"}}, true},
+    };
+    for (const auto& t : tilfaeldene) {
+        std::string navn = t.miljoe.back().first + "=" + t.miljoe.back().second.substr(0, 40);
+        koersel k(mappe, start_valg{.miljoe = t.miljoe});
+        ASSERT_TRUE(k.vent_paa(listen_vist)) << navn;
+        EXPECT_TRUE(t.otte ? otte_farver(k.skaerm()) : seksten_farver(k.skaerm())) << navn;
+        k.skriv("\x1b");
+        EXPECT_EQ(k.vent_paa_slut(), 0) << navn;
+    }
+}
+
+TEST_F(E2e, NoNulByteReachesTheTerminal) {
+    demo();
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    k.skriv(ned + f1);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+    }));
+    k.skriv("TKAS");
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return hovedskaerm(s) && s.raekke(47, 70, 73) == "1/4" && s.baggrund(6, 20) == blaa;
+    }));
+    k.skriv("\x1b");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(k.alt_output().find('\0'), std::string::npos);
+}
+
+// SIGCONT also comes without a stop before it (kill -CONT, or a second one);
+// the keyboard mode is pushed once, however many there are.
+TEST_F(E2e, ContinueAgainAndAgainPushesTheKeyboardModeOnce) {
+    katalog(3);
+    koersel k(mappe);
+    k.svar_som_kitty();
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    ASSERT_EQ(antal(k.alt_output(), kitty_tryk), 1u);
+    std::size_t foer = k.alt_output().size();
+    for (int i = 0; i < 5; ++i) kill(k.pid(), SIGCONT);
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
+    }));
+    k.skriv(ned);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    k.skriv("\x1b[27u");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
+}
+
+// Here the program leads the pty's session, so its process group is orphaned
+// and the kernel discards the stop: the program must not go on in the
+// terminal's cooked mode.
+TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
+    katalog(3);
+    koersel k(mappe);
+    k.svar_som_kitty();
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    std::size_t foer = k.alt_output().size();
+    kill(k.pid(), SIGTSTP);
+    // Given back for the stop, then taken again and painted anew.
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        std::size_t givet = k.alt_output().find("\x1b[?7h", foer);
+        return givet != std::string::npos &&
+               k.alt_output().find(fuld_tegning, givet) != std::string::npos && listen_vist(s);
+    }));
+    termios t = k.terminal_tilstand();
+    EXPECT_FALSE(t.c_lflag & ECHO);
+    EXPECT_FALSE(t.c_lflag & ICANON);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop) + 1);
+    k.skriv(ned);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    k.skriv("\x1b[27u");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
+}
+
+// Signals that arrive while an update is being written wait for its end: the
+// terminal never gets synchronized output left on, nor a sequence cut by the
+// restore or by the take after a continue. The pty is not read until the
+// program blocks in the middle of writing an update, so the signals are sure
+// to arrive there.
+TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
+    katalog(50);
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    if (proc_felt(k.pid(), "syscall").empty()) GTEST_SKIP() << "no /proc/<pid>/syscall";
+    const std::string skriver = std::to_string(SYS_write);
+    // Each resize notice paints the whole screen; nobody reads it, until the
+    // program waits in the middle of writing.
+    auto til_den_venter = [&] {
+        auto slut = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < slut) {
+            if (proc_felt(k.pid(), "syscall") == skriver && proc_felt(k.pid(), "stat") == "S")
+                return true;
+            kill(k.pid(), SIGWINCH);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    };
+    ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
+    for (int sig : {SIGCONT, SIGWINCH, SIGCONT}) kill(k.pid(), sig);
+    std::size_t foer = k.alt_output().size();
+    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+        return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
+    }));
+    ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
+    kill(k.pid(), SIGTERM);
+    int status = k.vent_paa_slut(30000);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+
+    const std::string& ud = k.alt_output();
+    const std::string start = "\x1b[?2026h", stop = "\x1b[?2026l";
+    std::size_t opdateringer = 0;
+    for (std::size_t p = ud.find(start); p != std::string::npos; p = ud.find(start, p + 1)) {
+        ++opdateringer;
+        std::size_t s = ud.find(stop, p);
+        ASSERT_NE(s, std::string::npos) << "update " << opdateringer << " never ends";
+        std::string opdatering = ud.substr(p + start.size(), s - p - start.size());
+        for (const char* fremmed : {"\x1b[?2026h", "\x1b[?7h", "\x1b[?7l", "\x1b[>1u", "\x1b[<u"})
+            ASSERT_EQ(opdatering.find(fremmed), std::string::npos)
+                << "update " << opdateringer << " holds " << fremmed + 1;
+    }
+    EXPECT_GT(opdateringer, 3u);
+    // The restore is the very last thing written, whole.
+    std::size_t gendan = ud.rfind("\x1b[0m\x1b[?7h\x1b[?25h\x1b[");
+    ASSERT_NE(gendan, std::string::npos);
+    EXPECT_GT(gendan, ud.rfind(stop));
+    EXPECT_EQ(ud.back(), 'H');
+    termios efter = k.terminal_tilstand();
+    EXPECT_EQ(efter.c_lflag, k.tilstand_foer().c_lflag);
+}
+
+// An auction type of 20 MB wraps over the whole screen and scrolls it about
+// 260000 times before the list is drawn over it.
+TEST_F(E2e, HeaderValueOfTwentyMegabytes) {
+    katalog(3);
+    const std::size_t laengde = 20u << 20;
+    std::string type(laengde, ' ');
+    for (std::size_t i = 0; i < laengde; ++i) type[i] = static_cast<char>('A' + i % 26);
+    skriv("katalog.txt", "# 1 " + type + " 12.03.1998 3\r\n");
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(47, 70, 73) == "1/1" && s.baggrund(5, 20) == blaa;
+        },
+        120000));
+    // The type starts at column 43 of row 2; the screen shows the rows of its
+    // layout that the scrolling left, the first and the next-to-last whole.
+    const std::size_t start = 80 + 42, slut = start + laengde;
+    const std::size_t rullet = slut / 80 - 49;
+    auto forventet = [&](int raekke) {
+        std::string r;
+        for (std::size_t x = 0; x < 80; ++x)
+            r += static_cast<char>('A' + ((rullet + raekke) * 80 + x - start) % 26);
+        return r;
+    };
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(0), forventet(0));
+    EXPECT_EQ(s.raekke(48), forventet(48));
+    EXPECT_EQ(s.raekke(49, 0, static_cast<int>(slut % 80)), forventet(49).substr(0, slut % 80));
+    EXPECT_EQ(s.raekke(49, static_cast<int>(slut % 80)), std::string(80 - slut % 80, ' '));
+    EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(60000), 0);
+}
