@@ -13,7 +13,7 @@
 #include "console_test.h"
 #include "maaling.h"
 #include "renderer.h"
-#include "tastdekoder.h"
+#include "key_decoder.h"
 
 using console_detail::renderer;
 using console_detail::tastdekoder;

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "bokstavelig_sorter.h"
+#include "bogstavelig_sorter.h"
 #include "kat_opsaetning.h"
 #include "maaling.h"
 
@@ -60,7 +60,7 @@ int main() {
         [&] { arbejde->sorter(1, max_poster, noegler, 0, 5, 0); });
     double bogstavelig = median_sekunder(
         5, [&] { kopier(*original, *kontrol); },
-        [&] { bokstavelig_sorter(*kontrol, 1, max_poster, noegler, 0, 5, 0); });
+        [&] { bogstavelig_sorter(*kontrol, 1, max_poster, noegler, 0, 5, 0); });
 
     bool ens = true;
     for (int r = 0; r <= max_poster; ++r)

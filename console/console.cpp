@@ -15,8 +15,8 @@
 #include "console_test.h"
 #include "cp850.h"
 #include "renderer.h"
-#include "skaermmodel.h"
-#include "tastdekoder.h"
+#include "screen_model.h"
+#include "key_decoder.h"
 #include "terminal.h"
 
 using namespace console_detail;

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "skaermmodel.h"
+#include "screen_model.h"
 
 // Opens the console on a model of this start-up size; no terminal is touched.
 void console_open_model(int columns, int rows);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "skaermmodel.h"
+#include "screen_model.h"
 
 namespace console_detail {
 

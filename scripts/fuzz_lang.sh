@@ -6,12 +6,12 @@ cd "$(dirname "$0")/.."
 minutter=${1:-30}
 shift || true
 maal=("$@")
-[ ${#maal[@]} -gt 0 ] || maal=(laesere skriver tastdekoder skaerm)
+[ ${#maal[@]} -gt 0 ] || maal=(laesere skriver key_decoder screen)
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
 for m in "${maal[@]}"; do
     valg=()
-    [ "$m" = skaerm ] && valg=(-max_len=256)
+    [ "$m" = screen ] && valg=(-max_len=256)
     korpus="build/fuzz/lang_korpus_$m"
     mkdir -p "$korpus" "build/fuzz/fund_$m"
     log="build/fuzz/lang_$m.log"

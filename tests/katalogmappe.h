@@ -8,8 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <utility>
+
+#include "kat_opsaetning.h"
 
 class katalogmappe : public ::testing::Test {
    protected:
@@ -50,6 +55,26 @@ class katalogmappe : public ::testing::Test {
         }
         return s + "\r\n";
     }
+
+    // A store of catalogue 1 with records given as (topic, lot) pairs, as
+    // if it had been loaded completely.
+    static std::unique_ptr<kat_opsaetning> store(
+        std::initializer_list<std::pair<const char*, const char*>> r) {
+        auto k = std::make_unique<kat_opsaetning>();
+        k->katalog_nr = "1";
+        int i = 0;
+        for (auto [emne_nr, nr] : r) {
+            ++i;
+            k->post(i)[0] = emne_nr;
+            k->post(i)[1] = nr;
+        }
+        k->antal_poster = i;
+        return k;
+    }
+
+    // The list of the worked example, with a fifth entry of catalogue 3.
+    static constexpr const char* eksempel_liste =
+        "# 2 30 1\r\n# 1 17 1\r\n# 1 4 2\r\n# 1 9 3\r\n# 3 5 7";
 
     std::filesystem::path mappe_, gammel_;
 };

@@ -184,26 +184,6 @@ TEST_F(Indlaesning, TokensLongerThanTheReadBufferArriveWhole) {
     EXPECT_EQ(f(*k, 1, 3), "b");
 }
 
-TEST_F(Indlaesning, MarkerSearchAgreesWithTokenByTokenReading) {
-    // Hash signs at every position relative to the read buffer's edges.
-    std::string tekst;
-    for (int i = 0; i < 70000; ++i) tekst += (i % 7 == 0) ? "# " : (i % 5 == 0 ? "a# " : "#b x ");
-    skriv("t.txt", tekst);
-    token_stroem a("t.txt"), b("t.txt");
-    int markoerer = 0;
-    for (;;) {
-        std::string_view t;
-        do t = a.naeste();
-        while (!t.empty() && t != "#");
-        bool fundet = b.spring_til_markoer();
-        ASSERT_EQ(fundet, !t.empty());
-        if (!fundet) break;
-        ++markoerer;
-        ASSERT_EQ(std::string(a.naeste()), std::string(b.naeste()));
-    }
-    EXPECT_GT(markoerer, 1000);
-}
-
 TEST_F(Indlaesning, ALotCountThatDoesNotFitLoadsNothingAndIsNeverSaved) {
     skriv("kat_emneliste.txt", "# 1 4 1\r\n# 1 5 2\r\n");
     skriv("emne.txt", emne_post("4") + emne_post("5"));

@@ -5,7 +5,7 @@
 
 #include "cp850.h"
 #include "renderer.h"
-#include "skaermmodel.h"
+#include "screen_model.h"
 #include "vterm_skaerm.h"
 
 using console_detail::renderer;

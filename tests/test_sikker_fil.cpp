@@ -3,18 +3,28 @@
 // ACLs and extended attributes, its symbolic link and the news about its
 // hard links.
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "katalogmappe.h"
 #include "sikker_fil.h"
+
+extern char** environ;
 
 namespace {
 
@@ -177,4 +187,122 @@ TEST_F(SikkerFil, AListChangedSinceItWasReadIsNotReplaced) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(laes("kat_emneliste.txt"), "en kollegas udgave");
     EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}
+
+TEST_F(SikkerFil, WriteErrorLeavesTheOldListIntact) {
+    std::string gammel;
+    for (int i = 1; i <= 3000; ++i)
+        gammel += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+    skriv("kat_emneliste.txt", gammel);
+    auto k = store({});
+    k->antal_poster = 1999;
+    for (int i = 1; i <= 1999; ++i) {
+        k->post(i)[0] = kat_opsaetning::tal_til_tekst(i);
+        k->post(i)[1] = kat_opsaetning::tal_til_tekst(i);
+    }
+    // A small file size limit, in a child so the limit stays there.
+    pid_t barn = fork();
+    if (barn == 0) {
+        rlimit graense{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &graense);
+        k->gem();
+        _exit(k->status().gemt ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(barn, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(laes("kat_emneliste.txt"), gammel);
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}
+
+TEST_F(SikkerFil, ReadOnlyFolderLeavesTheOldListIntact) {
+    skriv("kat_emneliste.txt", eksempel_liste);
+    chmod("kat_emneliste.txt", 0644);
+    chmod(".", 0555);
+    auto k = store({{"4", "1"}});
+    // As root the folder's mode doesn't stop writes: save as nobody then.
+    pid_t barn = fork();
+    if (barn == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        k->gem();
+        bool grund = !k->status().meddelelser.empty() &&
+                     k->status().meddelelser.back().find("kat_emneliste2.txt") != std::string::npos;
+        _exit(k->status().gemt ? 1 : grund ? 0 : 2);
+    }
+    int status = 0;
+    waitpid(barn, &status, 0);
+    chmod(".", 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(laes("kat_emneliste.txt"), eksempel_liste);
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}
+
+// Killed at any moment of a save, the list is the old one or the new one,
+// complete. Each save reverses the lot numbers, so the file alternates
+// between two known texts.
+TEST_F(SikkerFil, KilledAtAnyMomentTheListIsOldOrNew) {
+    const int lots = 1999;
+    std::string liste, emner;
+    for (int i = 0; i < 60000; ++i)
+        liste += "# 2 " + std::to_string(100000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
+    for (int i = 1; i <= lots; ++i) {
+        liste += "# 1 " + std::to_string(i) + " " + std::to_string(i) + "\r\n";
+        emner += emne_post(std::to_string(i));
+    }
+    for (int i = 0; i < 60000; ++i)
+        liste += "# 3 " + std::to_string(200000 + i) + " " + std::to_string(i % 900 + 1) + "\r\n";
+    skriv("katalog.txt", "# 1 K D " + std::to_string(lots));
+    skriv("kat_emneliste.txt", liste);
+    skriv("emne.txt", emner);
+
+    // The save runs in a program of its own that loads, reverses and saves.
+    auto koer_i_barn = [&](int draeb_efter_us) {
+        pid_t barn = -1;
+        char* argv[] = {const_cast<char*>(KATSORT_GEM_HJAELPER), nullptr};
+        if (posix_spawn(&barn, KATSORT_GEM_HJAELPER, nullptr, nullptr, argv, environ) != 0)
+            return -1;
+        if (draeb_efter_us >= 0) {
+            usleep(static_cast<useconds_t>(draeb_efter_us));
+            kill(barn, SIGKILL);
+        }
+        int status = 0;
+        waitpid(barn, &status, 0);
+        return status;
+    };
+    // The first save writes the list in the saved layout; from then on the
+    // saves alternate between two texts.
+    // Kill moments spread over the length of a whole run, the shorter of two.
+    auto tidtag = [&] {
+        auto start = std::chrono::steady_clock::now();
+        int status = koer_i_barn(-1);
+        auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+        return status == 0 ? us : -1;
+    };
+    ASSERT_EQ(koer_i_barn(-1), 0);
+    const std::string a = laes("kat_emneliste.txt");
+    auto varighed = tidtag();
+    ASSERT_GT(varighed, 0);
+    const std::string b = laes("kat_emneliste.txt");
+    ASSERT_TRUE(a != b);
+    auto igen = tidtag();
+    ASSERT_GT(igen, 0);
+    varighed = std::min(varighed, igen);
+    ASSERT_TRUE(laes("kat_emneliste.txt") == a);
+
+    std::mt19937 rng(31);
+    int draebt = 0, faerdige = 0;
+    for (int runde = 0; runde < 300; ++runde) {
+        int status =
+            koer_i_barn(static_cast<int>(rng() % static_cast<unsigned>(varighed * 12 / 10 + 1)));
+        (WIFSIGNALED(status) ? draebt : faerdige)++;
+        std::string nu = laes("kat_emneliste.txt");
+        ASSERT_TRUE(nu == a || nu == b) << "round " << runde << ": " << nu.size() << " bytes";
+    }
+    EXPECT_GT(draebt, 60);
+    std::printf("save killed %d times, completed %d times; the list was whole every time\n", draebt,
+                faerdige);
 }

@@ -1,4 +1,4 @@
-#include "skaermmodel.h"
+#include "screen_model.h"
 
 #include <algorithm>
 

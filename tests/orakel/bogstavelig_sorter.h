@@ -5,5 +5,5 @@
 
 #include "kat_opsaetning.h"
 
-void bokstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* noegler, int niveau,
+void bogstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* noegler, int niveau,
                         int antal_noegler, int behold_numre);

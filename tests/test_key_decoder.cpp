@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tastdekoder.h"
+#include "key_decoder.h"
 
 using console_detail::tastdekoder;
 

@@ -1,6 +1,6 @@
-#include "bokstavelig_sorter.h"
+#include "bogstavelig_sorter.h"
 
-void bokstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* noegler, int niveau,
+void bogstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* noegler, int niveau,
                         int antal_noegler, int behold_numre) {
     if (niveau >= antal_noegler || sidste - foerste < 4) return;
     const int felt = noegler[niveau];
@@ -30,7 +30,7 @@ void bokstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* n
         int b = a;
         while (b <= sidste && k.post(b)[felt] == g) ++b;
         if (b - 1 - a >= 2)
-            bokstavelig_sorter(k, a, b - 1, noegler, niveau + 1, antal_noegler, behold_numre);
+            bogstavelig_sorter(k, a, b - 1, noegler, niveau + 1, antal_noegler, behold_numre);
         a = b;
     }
 }

@@ -8,7 +8,7 @@
 
 #include "console.h"
 #include "console_test.h"
-#include "skaermmodel.h"
+#include "screen_model.h"
 
 using console_detail::skaermmodel;
 

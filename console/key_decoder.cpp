@@ -1,4 +1,4 @@
-#include "tastdekoder.h"
+#include "key_decoder.h"
 
 #include <algorithm>
 #include <cstdint>

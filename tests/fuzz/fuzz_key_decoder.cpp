@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tastdekoder.h"
+#include "key_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     console_detail::tastdekoder d;

@@ -1,0 +1,31 @@
+// The console's texts after the run: the program's code page 850 as UTF-8,
+// file names that are UTF-8 already as they are, control bytes escaped.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "console.h"
+
+namespace {
+
+std::string written(std::string_view text) {
+    std::FILE* f = std::tmpfile();
+    console_write_text(f, text);
+    std::rewind(f);
+    std::string out;
+    for (int c; (c = std::fgetc(f)) != EOF;) out += static_cast<char>(c);
+    std::fclose(f);
+    return out;
+}
+
+}  // namespace
+
+TEST(Console, WrittenTextsAreUtf8WithControlBytesEscaped) {
+    EXPECT_EQ(written("kan ikke l\x91ses, \x9B, \x86\n"), "kan ikke l\u00e6ses, \u00f8, \u00e5\n");
+    EXPECT_EQ(written("\x1b]52;c;x\x07\x7f\r"), "\\x1B]52;c;x\\x07\\x7F\\x0D");
+    EXPECT_EQ(written("/tmp/for\xC3\xA5r/liste.txt"), "/tmp/for\u00e5r/liste.txt");
+    // A lead byte without its continuation, or an overlong form, is code page 850.
+    EXPECT_EQ(written("\xC3 \xC0\xAF"), "\u251c \u2514\u00bb");
+    EXPECT_EQ(written(std::string_view("a\0b", 3)), "a\\x00b");
+}
