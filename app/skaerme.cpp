@@ -6,30 +6,13 @@
 
 #include "brugergraense.h"
 #include "console.h"
+#include "ramme.h"
 
 #ifndef KATSORT_STEP_DELAY_MS
 #define KATSORT_STEP_DELAY_MS 40
 #endif
 
 namespace {
-
-// Code page 850 box drawing.
-constexpr char dv = '\xC9', dh = '\xBB', nv = '\xC8', nh = '\xBC';  // ╔ ╗ ╚ ╝
-constexpr char vandret = '\xCD', lodret = '\xBA';                   // ═ ║
-constexpr char t_venstre = '\xCC', t_hoejre = '\xB9';               // ╠ ╣
-constexpr char tynd = '\xC4';                                       // ─
-const char* const blok = "\xDB";                                    // █
-
-std::string ramme_linje(char venstre, char fyld, int antal, char hoejre) {
-    return venstre + std::string(static_cast<std::size_t>(antal), fyld) + hoejre;
-}
-
-std::string mellem(int foer, const std::string& tekst, int efter) {
-    return lodret + std::string(static_cast<std::size_t>(foer), ' ') + tekst +
-           std::string(static_cast<std::size_t>(efter), ' ') + lodret;
-}
-
-std::string tom_linje(int bredde) { return ramme_linje(lodret, ' ', bredde, lodret); }
 
 void skriv_ved(int kolonne, int raekke, const std::string& tekst) {
     console_goto(kolonne, raekke);
@@ -48,15 +31,15 @@ void brugergraense::vis_indlaesning() {
     console_set_foreground(rammefarve);
     console_clear();
     std::string linjer[24];
-    linjer[0] = ramme_linje(dv, vandret, 78, dh);
-    for (int n = 1; n < 23; ++n) linjer[n] = tom_linje(78);
-    linjer[2] = mellem(17, "Velkommen til katalogemnesorteringsprogrammet", 16);
-    linjer[3] = mellem(28, "TROLDMOSE DATAVAERKE", 30);
-    linjer[8] = mellem(30, "Loading program...", 30);
-    linjer[10] = mellem(25, ramme_linje(dv, vandret, 26, dh), 25);
-    linjer[11] = mellem(25, tom_linje(26), 25);
-    linjer[12] = mellem(25, ramme_linje(nv, vandret, 26, nh), 25);
-    linjer[23] = ramme_linje(nv, vandret, 78, nh);
+    linjer[0] = ramme::top(78);
+    for (int n = 1; n < 23; ++n) linjer[n] = ramme::tom(78);
+    linjer[2] = ramme::linje(17, "Velkommen til katalogemnesorteringsprogrammet", 16);
+    linjer[3] = ramme::linje(28, "TROLDMOSE DATAVAERKE", 30);
+    linjer[8] = ramme::linje(30, "Loading program...", 30);
+    linjer[10] = ramme::linje(25, ramme::top(26), 25);
+    linjer[11] = ramme::linje(25, ramme::tom(26), 25);
+    linjer[12] = ramme::linje(25, ramme::bund(26), 25);
+    linjer[23] = ramme::bund(78);
     // On 80 columns each line wraps to the start of the next row by itself;
     // placing it there also keeps the lines one under the other on a wider
     // start-up screen.
@@ -73,7 +56,7 @@ void brugergraense::vis_indlaesning() {
             if (titeltrin[t] == s) skriv_ved(28, 10, titler[t]);
         console_goto(s, 12);
         vent_et_trin();
-        console_print("%s", blok);
+        console_print("%c", ramme::fuld_blok);
     }
     console_flush();
 }
@@ -91,25 +74,25 @@ void brugergraense::tegn_skaerm() {
 
 void brugergraense::tegn_top() {
     console_set_foreground(rammefarve);
-    skriv_ved(1, 1, ramme_linje(dv, vandret, 78, dh));
-    skriv_ved(1, 2, tom_linje(78));
-    skriv_ved(1, 3, ramme_linje(t_venstre, vandret, 78, t_hoejre));
-    skriv_ved(1, 4, tom_linje(78));
-    skriv_ved(1, 5, mellem(1, std::string(76, tynd), 1));
+    skriv_ved(1, 1, ramme::top(78));
+    skriv_ved(1, 2, ramme::tom(78));
+    skriv_ved(1, 3, ramme::kant(ramme::gren_venstre, ramme::vandret, 78, ramme::gren_hoejre));
+    skriv_ved(1, 4, ramme::tom(78));
+    skriv_ved(1, 5, ramme::skillelinje(78));
 }
 
 void brugergraense::ryd_liste() {
     console_set_foreground(rammefarve);
     console_set_background(baggrundsfarve);
-    const std::string tom = tom_linje(78);
+    const std::string tom = ramme::tom(78);
     for (int raekke = 6; raekke <= 46; ++raekke) skriv_ved(1, raekke, tom);
 }
 
 void brugergraense::tegn_bund() {
     console_set_foreground(rammefarve);
-    skriv_ved(1, 47, ramme_linje(t_venstre, vandret, 78, t_hoejre));
-    skriv_ved(1, 48, tom_linje(78));
-    skriv_ved(1, 49, ramme_linje(nv, vandret, 78, nh));
+    skriv_ved(1, 47, ramme::kant(ramme::gren_venstre, ramme::vandret, 78, ramme::gren_hoejre));
+    skriv_ved(1, 48, ramme::tom(78));
+    skriv_ved(1, 49, ramme::bund(78));
 }
 
 void brugergraense::tegn_etiketter() {
@@ -156,12 +139,14 @@ void brugergraense::vis_side(int side, int antal) {
 void brugergraense::vis_boks(const char* tekstlinje) {
     console_set_background(2);
     console_set_cursor_shape(0);
-    skriv_ved(23, 21, ramme_linje(dv, vandret, 39, dh));
+    skriv_ved(23, 21, ramme::top(39));
     skriv_ved(23, 22, tekstlinje);
-    skriv_ved(23, 23, mellem(12, "vent venligst", 14));
-    skriv_ved(23, 24, ramme_linje(nv, vandret, 39, nh));
+    skriv_ved(23, 23, ramme::linje(12, "vent venligst", 14));
+    skriv_ved(23, 24, ramme::bund(39));
     console_set_background(baggrundsfarve);
 }
 
-void brugergraense::vis_sorterer() { vis_boks(mellem(6, "S o r t e r e r   d a t a", 8).c_str()); }
-void brugergraense::vis_gemmer() { vis_boks(mellem(8, "G e m m e r  d a t a", 11).c_str()); }
+void brugergraense::vis_sorterer() {
+    vis_boks(ramme::linje(6, "S o r t e r e r   d a t a", 8).c_str());
+}
+void brugergraense::vis_gemmer() { vis_boks(ramme::linje(8, "G e m m e r  d a t a", 11).c_str()); }

@@ -4,6 +4,7 @@
 
 #include "brugergraense.h"
 #include "console.h"
+#include "ramme.h"
 
 namespace {
 
@@ -19,13 +20,12 @@ const svar svarene[] = {{'T', false, "Titel", 2},    {'t', true, "Titel", 2},
                         {'A', false, "Kategori", 5}, {'a', true, "Kategori", 5},
                         {'S', false, "Stilart", 6},  {'s', true, "Stilart", 6}};
 
-std::string boks_linje(char venstre, char fyld, char hoejre) {
-    return venstre + std::string(53, fyld) + hoejre;
-}
-
-std::string indhold(int foer, const std::string& tekst, int efter) {
-    return '\xBA' + std::string(static_cast<std::size_t>(foer), ' ') + tekst +
-           std::string(static_cast<std::size_t>(efter), ' ') + '\xBA';
+// The marks under the letters that choose: T, K, a, S and I.
+std::string marker_under_valgene() {
+    std::string s(41, ' ');
+    for (int kolonne : {21, 29, 41, 51, 61})
+        s[static_cast<std::size_t>(kolonne - 21)] = ramme::mark;
+    return s;
 }
 
 }  // namespace
@@ -34,25 +34,25 @@ void brugergraense::tegn_prioritering() {
     console_set_background(2);
     console_set_foreground(7);
     console_set_cursor_shape(2);
-    const std::string tom = indhold(53, "", 0);
-    const std::string streg = indhold(1, std::string(51, '\xC4'), 1);
+    const std::string tom = ramme::tom(53);
+    const std::string streg = ramme::skillelinje(53);
     const std::string linjer[16] = {
-        boks_linje('\xC9', '\xCD', '\xBB'),
+        ramme::top(53),
         tom,
-        indhold(2, "P R I O R I T E R I N G   A F   S O R T E R I N G", 2),
-        tom,
-        streg,
-        tom,
-        indhold(20, "1.", 31),
-        indhold(20, "2.", 31),
-        indhold(20, "3.", 31),
-        indhold(20, "4.", 31),
+        ramme::linje(2, "P R I O R I T E R I N G   A F   S O R T E R I N G", 2),
         tom,
         streg,
         tom,
-        indhold(4, "Titel   Kunstner   Kategori   Stilart   Ingen", 4),
-        indhold(4, "\xEE       \xEE           \xEE         \xEE         \xEE", 8),
-        boks_linje('\xC8', '\xCD', '\xBC'),
+        ramme::linje(20, "1.", 31),
+        ramme::linje(20, "2.", 31),
+        ramme::linje(20, "3.", 31),
+        ramme::linje(20, "4.", 31),
+        tom,
+        streg,
+        tom,
+        ramme::linje(4, "Titel   Kunstner   Kategori   Stilart   Ingen", 4),
+        ramme::linje(4, marker_under_valgene(), 8),
+        ramme::bund(53),
     };
     for (int k = 0; k < 16; ++k) {
         console_goto(16, 15 + k);

@@ -39,3 +39,22 @@ TEST_F(Brugergraense, IngenFillsTheRemainingLines) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(b->sorteringsnoegler[i], fire[i]) << i;
     EXPECT_EQ(b->antal_noegler, 4);
 }
+
+TEST_F(Brugergraense, BoxStandsInColumns16To70AndRows15To30) {
+    b->tegn_prioritering();
+    const std::string mellemrum(53, ' ');
+    EXPECT_EQ(tekst(16, 15, 55), "\xC9" + std::string(53, '\xCD') + "\xBB");
+    EXPECT_EQ(tekst(16, 16, 55), "\xBA" + mellemrum + "\xBA");
+    EXPECT_EQ(tekst(16, 17, 55), "\xBA  P R I O R I T E R I N G   A F   S O R T E R I N G  \xBA");
+    EXPECT_EQ(tekst(16, 19, 55), "\xBA " + std::string(51, '\xC4') + " \xBA");
+    EXPECT_EQ(tekst(16, 24, 55),
+              "\xBA" + std::string(20, ' ') + "4." + std::string(31, ' ') + "\xBA");
+    EXPECT_EQ(tekst(16, 26, 55), "\xBA " + std::string(51, '\xC4') + " \xBA");
+    EXPECT_EQ(tekst(16, 28, 55), "\xBA    Titel   Kunstner   Kategori   Stilart   Ingen    \xBA");
+    EXPECT_EQ(tekst(16, 29, 55),
+              "\xBA    \xEE       \xEE           \xEE         \xEE         \xEE        \xBA");
+    EXPECT_EQ(tekst(16, 30, 55), "\xC8" + std::string(53, '\xCD') + "\xBC");
+    EXPECT_EQ(attribut(16, 15), 0x27);
+    EXPECT_EQ(console_model().x, 37);  // the cursor at column 38, row 31
+    EXPECT_EQ(console_model().y, 30);
+}
