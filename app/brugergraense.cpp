@@ -11,8 +11,8 @@ brugergraense::brugergraense() {
     rammefarve = 1;
     vaerdifarve = 1;
     emnefarve = 0;
-    std::memset(linje, ' ', 76);
-    linje[76] = '\0';
+    std::memset(linje, ' ', linjebredde);
+    linje[linjebredde] = '\0';
     for (int& n : sorteringsnoegler) n = -1;
     antal_noegler = 0;
 }
@@ -49,76 +49,96 @@ void brugergraense::start() {
 }
 
 void brugergraense::koer() {
+    vis_foerste_side();
+    // The loop ends on the code 27 read last, also as an extended key's second code.
+    for (int kode = 0; kode != key_escape;) {
+        kode = console_read_key();
+        if (kode != key_extended) continue;  // ordinary keys but Esc do nothing
+        kode = console_read_key();
+        udfoer(kode);
+    }
+    luk_ned();
+}
+
+void brugergraense::vis_foerste_side() {
     console_set_cursor_shape(0);
     saet_sideantal();
-    int p = 0, r = 6;
+    side_ = 0;
+    markoer_raekke_ = foerste_listeraekke;
     tegn_side(0);
     vis_side(1, antal_sider);
     tegn_emne(1, true);
-    auto emne = [&] { return p * 41 + (r - 5); };
-    auto vis = [&] {
-        tegn_side(p);
-        vis_side(p + 1, antal_sider);
-    };
-    int kode = 0;
-    while (kode != 27) {
-        kode = console_read_key();
-        if (kode != 0) continue;
-        kode = console_read_key();
-        switch (kode) {
-            case 72:  // Up
-                if (r > 6) {
-                    tegn_emne(emne(), false);
-                    --r;
-                    tegn_emne(emne(), true);
-                } else if (p > 0) {
-                    --p;
-                    vis();
-                    r = 46;
-                    tegn_emne(emne(), true);
-                }
-                break;
-            case 80:  // Down
-                if (r < 46) {
-                    tegn_emne(emne(), false);
-                    ++r;
-                    tegn_emne(emne(), true);
-                } else if (p + 1 < antal_sider) {
-                    ++p;
-                    vis();
-                    r = 6;
-                    tegn_emne(emne(), true);
-                }
-                break;
-            case 75:  // Left
-                if (p > 0) {
-                    --p;
-                    vis();
-                    tegn_emne(emne(), true);
-                }
-                break;
-            case 77:  // Right
-                if (p + 1 <= antal_sider) {
-                    if (p + 1 < antal_sider) ++p;
-                    vis();
-                    tegn_emne(emne(), true);
-                }
-                break;
-            case 59:  // F1
-                sorter_efter_valg();
-                ryd_liste();
-                tegn_side(0);
-                p = 0;
-                vis_side(1, antal_sider);
-                tegn_emne(emne(), true);
-                break;
-            default: break;
-        }
-    }
+}
 
+void brugergraense::udfoer(int udvidet_kode) {
+    switch (udvidet_kode) {
+        case key_up: tast_op(); break;
+        case key_down: tast_ned(); break;
+        case key_left: tast_venstre(); break;
+        case key_right: tast_hoejre(); break;
+        case key_f1: tast_f1(); break;
+        default: break;
+    }
+}
+
+int brugergraense::markoer_emne() const {
+    return side_ * raekker_pr_side + (markoer_raekke_ - foerste_listeraekke + 1);
+}
+
+void brugergraense::flyt_markoer(int raekker) {
+    tegn_emne(markoer_emne(), false);
+    markoer_raekke_ += raekker;
+    tegn_emne(markoer_emne(), true);
+}
+
+// Shows the page and puts the cursor on `raekke` (which may hold no lot).
+void brugergraense::vis_side_med_markoer(int side, int raekke) {
+    side_ = side;
+    tegn_side(side_);
+    vis_side(side_ + 1, antal_sider);
+    markoer_raekke_ = raekke;
+    tegn_emne(markoer_emne(), true);
+}
+
+// At the top row Up turns to the previous page's last row.
+void brugergraense::tast_op() {
+    if (markoer_raekke_ > foerste_listeraekke)
+        flyt_markoer(-1);
+    else if (side_ > 0)
+        vis_side_med_markoer(side_ - 1, sidste_listeraekke);
+}
+
+// Down walks on over blank rows of the last page; at the bottom row it turns
+// to the next page's first row.
+void brugergraense::tast_ned() {
+    if (markoer_raekke_ < sidste_listeraekke)
+        flyt_markoer(+1);
+    else if (side_ + 1 < antal_sider)
+        vis_side_med_markoer(side_ + 1, foerste_listeraekke);
+}
+
+void brugergraense::tast_venstre() {
+    if (side_ > 0) vis_side_med_markoer(side_ - 1, markoer_raekke_);
+}
+
+// On the last page Right draws it again; with no lots it does nothing.
+void brugergraense::tast_hoejre() {
+    if (side_ + 1 <= antal_sider)
+        vis_side_med_markoer(side_ + 1 < antal_sider ? side_ + 1 : side_, markoer_raekke_);
+}
+
+// The cursor keeps its screen row, now on the first page.
+void brugergraense::tast_f1() {
+    sorter_efter_valg();
+    ryd_liste();
+    vis_side_med_markoer(0, markoer_raekke_);
+}
+
+void brugergraense::luk_ned() {
     vis_gemmer();
     console_flush();
-    sorteringsnoegler[0] = 0;
+    // Back to topic-number order, every lot keeping its number, before saving.
+    sorteringsnoegler[0] = felt_emne_nr;
     opsaetning.sorter(1, antal_emner, sorteringsnoegler, 0, 1, 1);
     opsaetning.gem();
 }

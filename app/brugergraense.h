@@ -7,6 +7,14 @@
 
 #include "kat_opsaetning.h"
 
+// The list area: rows 6 to 46, one page of 41 rows, each row 76 cells from
+// column 3 (the highlight's width).
+constexpr int foerste_listeraekke = 6;
+constexpr int sidste_listeraekke = 46;
+constexpr int raekker_pr_side = sidste_listeraekke - foerste_listeraekke + 1;
+constexpr int listekolonne = 3;
+constexpr int linjebredde = 76;
+
 class brugergraense {
    public:
     int baggrundsfarve;
@@ -20,7 +28,7 @@ class brugergraense {
     int rest_linjer = 0;
     int sorteringsnoegler[5];
     int antal_noegler;
-    char linje[77];
+    char linje[linjebredde + 1];
     std::unique_ptr<char[]> tekst;
 
     brugergraense();
@@ -57,7 +65,23 @@ class brugergraense {
     void vaelg_prioritering();
 
    private:
+    // The main loop: one member per key.
+    void vis_foerste_side();
+    void udfoer(int udvidet_kode);
+    void tast_op();
+    void tast_ned();
+    void tast_venstre();
+    void tast_hoejre();
+    void tast_f1();
+    void luk_ned();
+    int markoer_emne() const;
+    void flyt_markoer(int raekker);
+    void vis_side_med_markoer(int side, int raekke);
+
     void skriv_standard_ud(const std::string& tekst);
     void vis_boks(const char* tekstlinje);
     void sorter_efter_valg();
+
+    int side_ = 0;                              // the page shown, from 0
+    int markoer_raekke_ = foerste_listeraekke;  // the cursor's screen row
 };

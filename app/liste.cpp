@@ -1,11 +1,22 @@
 // The paged lot list: rows of 76 characters in the list area, rows 6 to 46.
+#include <algorithm>
 #include <cstring>
 
 #include "brugergraense.h"
 #include "console.h"
 
 namespace {
-constexpr int side_raekker = 41;
+
+// Where each field stands in a row, as positions from 0 (the row starts in
+// column 3); a field stops before its end position.
+constexpr int nummer_slut = 4, nummer_bredde = 4;  // right-aligned
+constexpr int kategori_plads = 6, stil_plads = 10;
+constexpr int titel_fra = 14, titel_til = 30;
+constexpr int kunstner_fra = 31, kunstner_til = 46;
+constexpr int beskrivelse_fra = 47, beskrivelse_til = 75;
+
+// The highlighted row: white on blue.
+constexpr int markeret_baggrund = 1, markeret_forgrund = 15;
 
 // Copies a text into the row from `fra` up to (not including) `til`.
 void kopier_felt(char* linje, const char* tekst, int fra, int til) {
@@ -15,33 +26,32 @@ void kopier_felt(char* linje, const char* tekst, int fra, int til) {
 
 void brugergraense::saet_sideantal() {
     antal_emner = opsaetning.hent_antal();
-    antal_sider = (antal_emner + side_raekker - 1) / side_raekker;
-    rest_linjer = antal_emner % side_raekker;
-    if (antal_emner > 0 && rest_linjer == 0) rest_linjer = side_raekker;
+    antal_sider = (antal_emner + raekker_pr_side - 1) / raekker_pr_side;
+    rest_linjer = antal_emner % raekker_pr_side;
+    if (antal_emner > 0 && rest_linjer == 0) rest_linjer = raekker_pr_side;
 }
 
 void brugergraense::tegn_emne(int i, bool markeret) {
-    std::memset(linje, ' ', 76);
-    linje[76] = '\0';
+    std::memset(linje, ' ', linjebredde);
+    linje[linjebredde] = '\0';
     // Rows past the table's last record (only on a 49th page) stay blank.
     if (i >= 1 && i <= max_poster) {
         string* post = opsaetning.post(i);
-        const char* nr = til_tekst(post[1]);
-        int n = static_cast<int>(std::strlen(nr));
-        if (n > 4) n = 4;
-        std::memcpy(linje + 4 - n, nr, static_cast<std::size_t>(n));
-        const char* kategori = til_tekst(post[5]);
-        if (*kategori) linje[6] = kategori[0];
-        const char* stil = til_tekst(post[6]);
+        const char* nr = til_tekst(post[felt_nummer]);
+        int n = std::min(static_cast<int>(std::strlen(nr)), nummer_bredde);
+        std::memcpy(linje + nummer_slut - n, nr, static_cast<std::size_t>(n));
+        const char* kategori = til_tekst(post[felt_kategori]);
+        if (*kategori) linje[kategori_plads] = kategori[0];
+        const char* stil = til_tekst(post[felt_stil]);
         if (stil[0]) {
-            linje[10] = stil[0];
-            if (stil[1]) linje[11] = stil[1];
+            linje[stil_plads] = stil[0];
+            if (stil[1]) linje[stil_plads + 1] = stil[1];
         }
-        kopier_felt(linje, til_tekst(post[2]), 14, 30);
-        kopier_felt(linje, til_tekst(post[3]), 31, 46);
-        kopier_felt(linje, til_tekst(post[9]), 47, 75);
+        kopier_felt(linje, til_tekst(post[felt_titel]), titel_fra, titel_til);
+        kopier_felt(linje, til_tekst(post[felt_kunstner]), kunstner_fra, kunstner_til);
+        kopier_felt(linje, til_tekst(post[felt_beskrivelse]), beskrivelse_fra, beskrivelse_til);
     }
-    int raekke = 6 + (i - 1) % side_raekker;
+    int raekke = foerste_listeraekke + (i - 1) % raekker_pr_side;
     if (markeret)
         skriv_markeret(linje, raekke);
     else
@@ -49,27 +59,27 @@ void brugergraense::tegn_emne(int i, bool markeret) {
 }
 
 void brugergraense::tegn_side(int p) {
-    int foerste = p * side_raekker + 1;
+    int foerste = p * raekker_pr_side + 1;
     if (p > 0 && p + 1 < antal_sider) {
-        for (int i = foerste; i < foerste + side_raekker; ++i) tegn_emne(i, false);
+        for (int i = foerste; i < foerste + raekker_pr_side; ++i) tegn_emne(i, false);
     } else if (p + 1 == antal_sider) {
         ryd_liste();
         for (int i = foerste; i < foerste + rest_linjer; ++i) tegn_emne(i, false);
     } else if (p == 0) {
-        for (int i = 1; i <= side_raekker; ++i) tegn_emne(i, false);
+        for (int i = 1; i <= raekker_pr_side; ++i) tegn_emne(i, false);
     }
 }
 
 void brugergraense::skriv_emne(const char* t, int raekke) {
     console_set_foreground(emnefarve);
-    console_goto(3, raekke);
+    console_goto(listekolonne, raekke);
     console_put_text(t);
 }
 
 void brugergraense::skriv_markeret(const char* t, int raekke) {
-    console_set_background(1);
-    console_set_foreground(15);
-    console_goto(3, raekke);
+    console_set_background(markeret_baggrund);
+    console_set_foreground(markeret_forgrund);
+    console_goto(listekolonne, raekke);
     console_put_text(t);
     console_set_background(baggrundsfarve);
 }

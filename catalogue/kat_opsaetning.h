@@ -17,6 +17,17 @@ constexpr int max_poster = antal_pladser - 1;
 
 using post_t = string[antal_felter];
 
+// The fields of a record that the program names; the numbers are also the
+// sort keys (0 and 1 compare as numbers, the rest as text).
+constexpr int felt_emne_nr = 0;
+constexpr int felt_nummer = 1;  // the lot number
+constexpr int felt_titel = 2;
+constexpr int felt_kunstner = 3;
+constexpr int felt_foerste_noegle = 4;  // not shown; every F1 sort starts with it
+constexpr int felt_kategori = 5;
+constexpr int felt_stil = 6;
+constexpr int felt_beskrivelse = 9;
+
 // What loading and saving found wrong, in short Danish sentences (code page
 // 850, like everything the program shows).
 struct fil_status {

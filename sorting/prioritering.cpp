@@ -8,6 +8,16 @@
 
 namespace {
 
+// The box stands in columns 16 to 70 and rows 15 to 30; the answer to line s
+// (1 to 4) goes right after its label, at column 39 of row 20 + s.
+constexpr int boks_kolonne = 16, boks_top = 15, boks_linjer = 16;
+constexpr int svar_kolonne = 39, raekke_foer_linje_1 = 20;
+constexpr int venter_kolonne = 38, venter_raekke = 31;  // the cursor once the box is drawn
+constexpr int groen = 2, lysegraa = 7;
+constexpr int markoer_normal = 2;
+constexpr int linjer_at_svare = 4;
+constexpr int ingen = 0;  // the field number that stands for Ingen
+
 struct svar {
     int kode;
     bool kun_en_gang;  // a lower-case letter is refused for a field already chosen
@@ -15,10 +25,11 @@ struct svar {
     int felt;
 };
 
-const svar svarene[] = {{'T', false, "Titel", 2},    {'t', true, "Titel", 2},
-                        {'K', false, "Kunstner", 3}, {'k', true, "Kunstner", 3},
-                        {'A', false, "Kategori", 5}, {'a', true, "Kategori", 5},
-                        {'S', false, "Stilart", 6},  {'s', true, "Stilart", 6}};
+const svar svarene[] = {
+    {'T', false, "Titel", felt_titel},       {'t', true, "Titel", felt_titel},
+    {'K', false, "Kunstner", felt_kunstner}, {'k', true, "Kunstner", felt_kunstner},
+    {'A', false, "Kategori", felt_kategori}, {'a', true, "Kategori", felt_kategori},
+    {'S', false, "Stilart", felt_stil},      {'s', true, "Stilart", felt_stil}};
 
 // The marks under the letters that choose: T, K, a, S and I.
 std::string marker_under_valgene() {
@@ -31,12 +42,12 @@ std::string marker_under_valgene() {
 }  // namespace
 
 void brugergraense::tegn_prioritering() {
-    console_set_background(2);
-    console_set_foreground(7);
-    console_set_cursor_shape(2);
+    console_set_background(groen);
+    console_set_foreground(lysegraa);
+    console_set_cursor_shape(markoer_normal);
     const std::string tom = ramme::tom(53);
     const std::string streg = ramme::skillelinje(53);
-    const std::string linjer[16] = {
+    const std::string linjer[boks_linjer] = {
         ramme::top(53),
         tom,
         ramme::linje(2, "P R I O R I T E R I N G   A F   S O R T E R I N G", 2),
@@ -54,32 +65,36 @@ void brugergraense::tegn_prioritering() {
         ramme::linje(4, marker_under_valgene(), 8),
         ramme::bund(53),
     };
-    for (int k = 0; k < 16; ++k) {
-        console_goto(16, 15 + k);
+    for (int k = 0; k < boks_linjer; ++k) {
+        console_goto(boks_kolonne, boks_top + k);
         console_print("%s", linjer[k].c_str());
     }
-    console_goto(38, 31);
+    console_goto(venter_kolonne, venter_raekke);
 }
 
+// Reads letters until line 4 is answered or Ingen fills the lines left. An
+// extended key's 0 matches nothing; its second code is taken as a letter.
 void brugergraense::vaelg_prioritering() {
     for (int& n : sorteringsnoegler) n = -1;
-    sorteringsnoegler[0] = 4;
+    sorteringsnoegler[0] = felt_foerste_noegle;
     int s = 1;
-    while (sorteringsnoegler[4] == -1) {
-        console_goto(39, 20 + s);
+    while (sorteringsnoegler[linjer_at_svare] == -1) {
+        console_goto(svar_kolonne, raekke_foer_linje_1 + s);
         int kode = console_read_key();
         if (kode == 'I' || kode == 'i') {
-            for (int j = s; j <= 4; ++j) {
-                console_goto(39, 20 + j);
+            for (int j = s; j <= linjer_at_svare; ++j) {
+                console_goto(svar_kolonne, raekke_foer_linje_1 + j);
                 console_print("%s", "Ingen");
-                sorteringsnoegler[j] = 0;
+                sorteringsnoegler[j] = ingen;
             }
             break;
         }
         for (const svar& v : svarene) {
             if (v.kode != kode) continue;
+            // Line s is asked only after lines 1 to s - 1, all among 1 to 3.
             bool valgt_foer = false;
-            for (int j = 1; j <= 3; ++j) valgt_foer = valgt_foer || sorteringsnoegler[j] == v.felt;
+            for (int j = 1; j < linjer_at_svare; ++j)
+                valgt_foer = valgt_foer || sorteringsnoegler[j] == v.felt;
             if (v.kun_en_gang && valgt_foer) break;
             console_print("%s", v.tekst);
             sorteringsnoegler[s] = v.felt;

@@ -23,7 +23,7 @@ const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\
 constexpr int sort_ = 0, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
 
 class E2e : public ::testing::Test {
-   protected:
+   public:
     void SetUp() override {
         char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
         ASSERT_NE(mkdtemp(skabelon), nullptr);
