@@ -13,7 +13,7 @@ constexpr char vandret = '\xCD', lodret = '\xBA';            // ═ ║
 constexpr char gren_venstre = '\xCC', gren_hoejre = '\xB9';  // ╠ ╣
 constexpr char tynd_vandret = '\xC4';                        // ─
 constexpr char fuld_blok = '\xDB';                           // █
-constexpr char mark = '\xEE';                                // ¯, under the letter that chooses
+constexpr char maerke = '\xEE';                              // ¯, under the letter that chooses
 
 // A top, bottom or dividing edge: `venstre`, `bredde` × `fyld`, `hoejre`.
 std::string kant(char venstre, char fyld, int bredde, char hoejre);

@@ -49,9 +49,9 @@ void brugergraense::vis_indlaesning() {
                                          "Indl\x91ser program.hlp"};
     static const int titeltrin[] = {28, 33, 38, 43, 49};
     for (int s = 28; s <= 53; ++s) {
-        const char* spinner = s % 3 == 1 ? "\\" : s % 3 == 2 ? "/" : "-";
-        skriv_ved(26, 10, spinner);
-        skriv_ved(50, 10, spinner);
+        const char* snurre = s % 3 == 1 ? "\\" : s % 3 == 2 ? "/" : "-";
+        skriv_ved(26, 10, snurre);
+        skriv_ved(50, 10, snurre);
         for (int t = 0; t < 5; ++t)
             if (titeltrin[t] == s) skriv_ved(28, 10, titler[t]);
         console_goto(s, 12);

@@ -139,16 +139,16 @@ std::string_view token_stroem::naeste() {
 bool token_stroem::spring_til_markoer() {
     for (;;) {
         char* fra = buf_.data() + pos_;
-        auto* hash = static_cast<char*>(std::memchr(fra, '#', slutpos_ - pos_));
-        if (!hash) {
+        auto* havelaage = static_cast<char*>(std::memchr(fra, '#', slutpos_ - pos_));
+        if (!havelaage) {
             if (pos_ < slutpos_) forrige_ = static_cast<unsigned char>(buf_[slutpos_ - 1]);
             pos_ = slutpos_;
             if (!fyld()) return false;
             continue;
         }
-        std::size_t q = static_cast<std::size_t>(hash - buf_.data());
+        std::size_t q = static_cast<std::size_t>(havelaage - buf_.data());
         unsigned char foer = q == pos_ ? forrige_ : static_cast<unsigned char>(buf_[q - 1]);
-        // Make the byte after the hash visible; a refill moves the buffer.
+        // Make the byte after the hash sign visible; a refill moves the buffer.
         std::size_t afstand = q - pos_;
         bool mere = kig(afstand + 1);
         q = pos_ + afstand;

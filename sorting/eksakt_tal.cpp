@@ -37,10 +37,10 @@ void afrund(unsigned __int128& m, int& e, int bits, bool rest) {
     if (laengde <= bits) return;
     int skift = laengde - bits;
     unsigned __int128 halv = static_cast<unsigned __int128>(1) << (skift - 1);
-    unsigned __int128 rem = m & ((halv << 1) - 1);
+    unsigned __int128 under = m & ((halv << 1) - 1);
     m >>= skift;
     e += skift;
-    if (rem > halv || (rem == halv && (rest || (m & 1)))) ++m;
+    if (under > halv || (under == halv && (rest || (m & 1)))) ++m;
     if (bitlaengde(m) > bits) {
         m >>= 1;
         ++e;
@@ -97,9 +97,9 @@ double til_double(tal t) {
     if (skift > 0) {
         if (skift > 126) return t.negativ ? -0.0 : 0.0;
         unsigned __int128 halv = static_cast<unsigned __int128>(1) << (skift - 1);
-        unsigned __int128 rem = m & ((halv << 1) - 1);
+        unsigned __int128 under = m & ((halv << 1) - 1);
         m >>= skift;
-        if (rem > halv || (rem == halv && (m & 1))) ++m;
+        if (under > halv || (under == halv && (m & 1))) ++m;
     } else {
         m <<= -skift;
     }

@@ -35,7 +35,7 @@ const svar svarene[] = {
 std::string marker_under_valgene() {
     std::string s(41, ' ');
     for (int kolonne : {21, 29, 41, 51, 61})
-        s[static_cast<std::size_t>(kolonne - 21)] = ramme::mark;
+        s[static_cast<std::size_t>(kolonne - 21)] = ramme::maerke;
     return s;
 }
 
