@@ -21,4 +21,5 @@ class mappelaas {
 
    private:
     int fd_ = -1;
+    void* haandtag_ = nullptr;  // the lock file's handle on Windows
 };

@@ -1,4 +1,5 @@
-// Replacing a file so that it is never lost or half written: the new text
+// The file operations that differ between systems (this header, one source
+// file for each). Replacing a file so that it is never lost or half written: the new text
 // goes to a side file that this save creates itself, is forced to disk, and
 // is then renamed over the old file in one step. The file keeps what it is:
 // owner, group, mode, ACLs and other extended attributes, and a symbolic
@@ -34,3 +35,9 @@ erstatning erstat_fil(const char* navn, const char* midlertidig, std::string_vie
 
 // The identity of the file behind an open descriptor.
 fil_id id_for(int fd);
+
+// Opens a file for reading, in binary and without blocking: anything but a
+// regular file (a FIFO, a device, a folder) is refused, so reading can never
+// hang. The descriptor, or -1 with `fejl` an errno value or ikke_almindelig.
+int aabn_til_laesning(const char* navn, int& fejl);
+constexpr int ikke_almindelig = -1;

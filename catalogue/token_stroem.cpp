@@ -1,7 +1,5 @@
 #include "token_stroem.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,25 +7,12 @@
 
 namespace {
 constexpr std::size_t bufferstoerrelse = 1 << 18;
-constexpr int ikke_almindelig = -1;  // the name is a FIFO, a device or a folder
 }  // namespace
 
 token_stroem::token_stroem(const char* filnavn) : buf_(1) {
-    // Without blocking: opening a FIFO for reading would wait for a writer.
-    do fd_ = ::open(filnavn, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    while (fd_ < 0 && errno == EINTR);
+    fd_ = aabn_til_laesning(filnavn, fejl_);
     slut_ = true;
-    if (fd_ < 0) {
-        fejl_ = errno;
-        return;
-    }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        fejl_ = ikke_almindelig;
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
+    if (fd_ < 0) return;
     aaben_ = true;
     slut_ = false;
     id_ = id_for(fd_);

@@ -209,6 +209,24 @@ erstatning erstat(const char* navn, const char* midlertidig, std::string_view in
 
 }  // namespace
 
+int aabn_til_laesning(const char* navn, int& fejl) {
+    // Without blocking: opening a FIFO for reading would wait for a writer.
+    int fd;
+    do fd = ::open(navn, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        fejl = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fejl = ikke_almindelig;
+        return -1;
+    }
+    return fd;
+}
+
 fil_id id_for(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return {};
