@@ -6,9 +6,20 @@
 #include <string_view>
 #include <vector>
 
-#include "console.h"
-
 namespace console_detail {
+
+// The window, colours and mode, in the console's own fields.
+struct console_state {
+    std::uint8_t window_left;
+    std::uint8_t window_top;
+    std::uint8_t window_right;
+    std::uint8_t window_bottom;
+    std::uint16_t attribute;
+    std::uint16_t normal_attribute;
+    std::int8_t current_mode;
+    std::uint8_t screen_rows;
+    std::uint8_t screen_columns;
+};
 
 struct celle {
     std::uint8_t tegn = ' ';
