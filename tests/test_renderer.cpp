@@ -2,6 +2,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cp850.h"
 #include "renderer.h"
@@ -13,8 +14,10 @@ using console_detail::screen_model;
 
 namespace {
 
-// PC colour numbers in the terminal's (ECMA-48) order.
-int ecma(int pc) { return (pc & 8) | (pc & 2) | ((pc & 1) << 2) | ((pc & 4) >> 2); }
+// The terminal's colour index (ECMA-48 order: red is 1, blue 4) of each
+// PC colour number (blue is 1, red 4).
+const int terminal_colour[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
+int ecma(int pc) { return terminal_colour[pc]; }
 
 void compare(const screen_model& m, const vterm_skaerm& vt, int rows, int columns) {
     for (int y = 0; y < rows; ++y)
@@ -45,18 +48,42 @@ void only_own_control_bytes(const std::string& out) {
     }
 }
 
-// Whether any SGR sequence sets a bright foreground (90..97).
-bool has_bright_colours(const std::string& out) {
+// The parameters of every SGR sequence in the output, in order.
+std::vector<std::string> sgr_parameters(const std::string& out) {
+    std::vector<std::string> all;
     for (std::size_t i = out.find("\x1b["); i != std::string::npos; i = out.find("\x1b[", i + 1)) {
         std::size_t end = out.find_first_not_of("0123456789;", i + 2);
-        if (end == std::string::npos || out[end] != 'm') continue;
-        std::string parameters = out.substr(i + 2, end - i - 2) + ";";
+        if (end != std::string::npos && out[end] == 'm')
+            all.push_back(out.substr(i + 2, end - i - 2));
+    }
+    return all;
+}
+
+// Whether any SGR sequence sets a bright foreground (90..97).
+bool has_bright_colours(const std::string& out) {
+    for (std::string parameters : sgr_parameters(out)) {
+        parameters += ';';
         for (std::size_t p = 0, q; (q = parameters.find(';', p)) != std::string::npos; p = q + 1) {
             int v = q > p ? std::stoi(parameters.substr(p, q - p)) : 0;
             if (v >= 90 && v <= 97) return true;
         }
     }
     return false;
+}
+
+// The SGR parameters a fresh renderer sends for a cell of this attribute:
+// after the reset that starts every full paint, the first cell's colours.
+std::string sgr_for(int attribute, bool sixteen_colours) {
+    screen_model m(80, 50);
+    m.set_foreground(attribute & 0x8F);
+    m.set_background((attribute >> 4) & 7);
+    m.go_to(1, 1);
+    m.print("x");
+    renderer r(sixteen_colours);
+    r.set_terminal_size(80, 50);
+    std::vector<std::string> all = sgr_parameters(r.render(m));
+    if (all.size() < 2 || all[0] != "0") return "no colours after the reset";
+    return all[1];
 }
 
 }  // namespace
@@ -174,4 +201,52 @@ TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {
     large.fodr(r.render(m));
     EXPECT_EQ(large.raekke(44, 69, 75), "hidden");
     EXPECT_EQ(large.raekke(23).find("80 x 50"), std::string::npos);
+}
+
+// PC colour numbers and the SGR parameters each must give: as a foreground
+// and a background on a 16-colour terminal (bit 7 of the attribute is the
+// bright background there), and as a foreground on an 8-colour terminal,
+// where bright colours are bold and bit 7 is lost.
+struct colour_row {
+    int pc;
+    const char* name;
+    const char* foreground_16;
+    const char* background_16;
+    const char* bright_background_16;
+    const char* foreground_8;
+};
+const colour_row colour_table[] = {
+    {0, "black", "30", "40", "100", "22;30"},
+    {1, "blue", "34", "44", "104", "22;34"},
+    {2, "green", "32", "42", "102", "22;32"},
+    {3, "cyan", "36", "46", "106", "22;36"},
+    {4, "red", "31", "41", "101", "22;31"},
+    {5, "magenta", "35", "45", "105", "22;35"},
+    {6, "brown", "33", "43", "103", "22;33"},
+    {7, "light grey", "37", "47", "107", "22;37"},
+    {8, "dark grey", "90", nullptr, nullptr, "1;30"},
+    {9, "light blue", "94", nullptr, nullptr, "1;34"},
+    {10, "light green", "92", nullptr, nullptr, "1;32"},
+    {11, "light cyan", "96", nullptr, nullptr, "1;36"},
+    {12, "light red", "91", nullptr, nullptr, "1;31"},
+    {13, "light magenta", "95", nullptr, nullptr, "1;35"},
+    {14, "yellow", "93", nullptr, nullptr, "1;33"},
+    {15, "white", "97", nullptr, nullptr, "1;37"},
+};
+
+TEST(Renderer, PcColoursBecomeTheirEcma48Parameters) {
+    for (const auto& c : colour_table) {
+        // As a foreground on black.
+        EXPECT_EQ(sgr_for(c.pc, true), std::string(c.foreground_16) + ";40") << c.name;
+        EXPECT_EQ(sgr_for(c.pc, false), std::string(c.foreground_8) + ";40") << c.name;
+        if (!c.background_16) continue;
+        // As a background under light grey, plain and with bit 7.
+        int attribute = 0x07 | c.pc << 4;
+        EXPECT_EQ(sgr_for(attribute, true), std::string("37;") + c.background_16) << c.name;
+        EXPECT_EQ(sgr_for(attribute | 0x80, true), std::string("37;") + c.bright_background_16)
+            << c.name;
+        EXPECT_EQ(sgr_for(attribute, false), std::string("22;37;") + c.background_16) << c.name;
+        EXPECT_EQ(sgr_for(attribute | 0x80, false), std::string("22;37;") + c.background_16)
+            << c.name;
+    }
 }

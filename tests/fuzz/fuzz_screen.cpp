@@ -18,7 +18,9 @@
 
 namespace {
 
-int ecma(int pc) { return (pc & 8) | (pc & 2) | ((pc & 1) << 2) | ((pc & 4) >> 2); }
+// The terminal's colour index of each PC colour number (blue and red swap).
+const int terminal_colour[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
+int ecma(int pc) { return terminal_colour[pc]; }
 
 void only_own_control_bytes(const std::string& out) {
     for (std::size_t i = 0; i < out.size(); ++i) {
