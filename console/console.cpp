@@ -50,7 +50,7 @@ void ask_for_size() {
     if (open_console->output.terminal_columns() >= 80 && open_console->output.terminal_rows() >= 50)
         return;
     open_console->asked_for_size = true;
-    terminal::write("\x1b[8;50;80t");
+    terminal::write("\x1b[8;50;80t");  // xterm: make the text area 50 rows by 80 columns
 }
 
 void handle_signals() {

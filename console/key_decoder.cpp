@@ -97,6 +97,7 @@ void c0_key(unsigned char b, int mods, std::vector<int>& codes) {
     }
 }
 
+// xterm's modifier parameter: 1 plus bits for Shift 1, Alt 2, Ctrl 4, Meta 32.
 int mods_from_parameter(int m) {
     if (m < 2) return 0;
     int b = m - 1, mods = 0;

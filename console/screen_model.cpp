@@ -6,6 +6,7 @@ namespace console_detail {
 
 namespace {
 constexpr int tall_columns = 80, tall_rows = 50;
+// Modes 8..13 (40 columns) and 14..19 (80 columns) have these rows in turn.
 constexpr int row_heights[] = {14, 21, 28, 43, 50, 60};
 
 std::uint8_t clamp_size(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }

@@ -44,6 +44,7 @@ void wake() {
 }
 
 constexpr std::string_view no_autowrap = "\x1b[?7l";  // no autowrap: the last cell never scrolls
+// Kitty's flag 1 (disambiguate): Esc and Alt or Ctrl combinations as unambiguous sequences.
 constexpr std::string_view kitty_push = "\x1b[>1u", kitty_pop = "\x1b[<u";
 
 // What gives the terminal back; kept ready so a signal handler can write it.
