@@ -16,7 +16,7 @@
 #include "key_decoder.h"
 
 using console_detail::renderer;
-using console_detail::tastdekoder;
+using console_detail::key_decoder;
 
 namespace {
 
@@ -61,30 +61,30 @@ int main() {
     b->tegn_emne(1, true);
 
     renderer r;
-    r.saet_terminalstoerrelse(80, 50);
-    std::size_t foerste = r.tegn(console_model()).size();
-    std::size_t intet = r.tegn(console_model()).size();
+    r.set_terminal_size(80, 50);
+    std::size_t foerste = r.render(console_model()).size();
+    std::size_t intet = r.render(console_model()).size();
 
     b->tegn_emne(3, false);  // a row as it is: nothing to send
-    std::size_t uaendret = r.tegn(console_model()).size();
+    std::size_t uaendret = r.render(console_model()).size();
     b->opsaetning.post(3)[2] = "Et andet maleri";
     b->tegn_emne(3, true);
-    std::size_t en_raekke = r.tegn(console_model()).size();
+    std::size_t en_raekke = r.render(console_model()).size();
     b->tegn_emne(3, false);
-    r.tegn(console_model());
+    r.render(console_model());
 
     // Down: decode the key, move the highlight, render.
-    tastdekoder d;
+    key_decoder d;
     std::vector<int> koder;
     int raekke = 1;
     std::size_t ned_bytes = 0;
     auto ned = [&] {
-        d.tilfoej("\x1b[B");
-        d.naeste(koder);
+        d.feed("\x1b[B");
+        d.next(koder);
         b->tegn_emne(raekke, false);
         raekke = raekke % 40 + 1;
         b->tegn_emne(raekke, true);
-        ned_bytes = r.tegn(console_model()).size();
+        ned_bytes = r.render(console_model()).size();
     };
     double ned_tid = median_sekunder(
         1001, [] {}, ned);
@@ -98,7 +98,7 @@ int main() {
             b->tegn_side(side);
             b->vis_side(side + 1, b->antal_sider);
             b->tegn_emne(side * 41 + 1, true);
-            side_bytes = r.tegn(console_model()).size();
+            side_bytes = r.render(console_model()).size();
         });
 
     std::size_t f1_bytes = 0;
@@ -106,24 +106,24 @@ int main() {
         21, [] {},
         [&] {
             b->tegn_prioritering();
-            r.tegn(console_model());
+            r.render(console_model());
             console_feed("\x1bOP");  // the F1 key itself, decoded as the loop would
             console_read_key();
             console_read_key();
             console_feed("TKAS");
             b->vaelg_prioritering();
             b->vis_sorterer();
-            r.tegn(console_model());
+            r.render(console_model());
             b->opsaetning.sorter(1, b->antal_emner, b->sorteringsnoegler, 0, b->antal_noegler, 0);
             b->ryd_liste();
             b->tegn_side(0);
             b->vis_side(1, b->antal_sider);
             b->tegn_emne(1, true);
-            f1_bytes = r.tegn(console_model()).size();
+            f1_bytes = r.render(console_model()).size();
         });
 
     double fuld_tid = median_sekunder(
-        1001, [&] { r.tving_fuld_tegning(); }, [&] { r.tegn(console_model()); });
+        1001, [&] { r.force_full_repaint(); }, [&] { r.render(console_model()); });
 
     std::printf(
         "renderer bytes: first full paint %zu, unchanged row %zu, one row changed %zu, "

@@ -14,163 +14,164 @@
 
 #include "console_test.h"
 #include "cp850.h"
+#include "key_decoder.h"
 #include "renderer.h"
 #include "screen_model.h"
-#include "key_decoder.h"
 #include "terminal.h"
 
 using namespace console_detail;
 
 namespace {
 
-struct konsol {
-    skaermmodel model;
-    renderer tegner;
-    tastdekoder dekoder;
-    bool med_terminal;
-    bool bedt_om_stoerrelse = false;
+struct console {
+    screen_model model;
+    renderer output;
+    key_decoder keys;
+    bool has_terminal;
+    bool asked_for_size = false;
     int pending_key_code = -1;
 };
 
-std::unique_ptr<konsol> k;
+std::unique_ptr<console> open_console;
 
 // A lone Esc is told from the start of a key sequence by a short wait;
 // over a network the bytes of one sequence may arrive further apart.
-int esc_ventetid_ms() { return std::getenv("SSH_CONNECTION") ? 80 : 25; }
+int esc_wait_ms() { return std::getenv("SSH_CONNECTION") ? 80 : 25; }
 
-void tjek_stoerrelse() {
-    int kol = 0, raek = 0;
-    if (!terminal::stoerrelse(kol, raek)) return;
-    k->tegner.saet_terminalstoerrelse(kol, raek);
+void check_size() {
+    int columns = 0, rows = 0;
+    if (!terminal::size(columns, rows)) return;
+    open_console->output.set_terminal_size(columns, rows);
 }
 
 // The 80 x 50 screen on a smaller terminal: ask once for the size.
-void bed_om_stoerrelse() {
-    if (k->bedt_om_stoerrelse || k->model.tilstand.current_mode != 64) return;
-    if (k->tegner.terminal_kolonner() >= 80 && k->tegner.terminal_raekker() >= 50) return;
-    k->bedt_om_stoerrelse = true;
-    terminal::skriv("\x1b[8;50;80t");
+void ask_for_size() {
+    if (open_console->asked_for_size || open_console->model.state.current_mode != 64) return;
+    if (open_console->output.terminal_columns() >= 80 && open_console->output.terminal_rows() >= 50)
+        return;
+    open_console->asked_for_size = true;
+    terminal::write("\x1b[8;50;80t");  // xterm: make the text area 50 rows by 80 columns
 }
 
-void haandter_signaler() {
-    if (terminal::tag_genoptaget()) {
-        tjek_stoerrelse();
-        k->tegner.tving_fuld_tegning();
+void handle_signals() {
+    if (terminal::take_resumed()) {
+        check_size();
+        open_console->output.force_full_repaint();
     }
-    if (terminal::tag_stoerrelse_aendret()) {
-        tjek_stoerrelse();
-        k->tegner.tving_fuld_tegning();
+    if (terminal::take_resized()) {
+        check_size();
+        open_console->output.force_full_repaint();
     }
 }
 
 }  // namespace
 
 bool console_open() {
-    std::string forud;
-    if (!terminal::aabn(forud)) return false;
-    int kol = 80, raek = 25;
-    terminal::stoerrelse(kol, raek);
+    std::string read_ahead;
+    if (!terminal::open(read_ahead)) return false;
+    int columns = 80, rows = 25;
+    terminal::size(columns, rows);
     // The start-up screen is the terminal's, but never smaller than the
     // console's 80 x 25, so the loading screen looks as it does there.
-    k.reset(new konsol{skaermmodel(std::max(kol, 80), std::max(raek, 25)),
-                       renderer(!terminal::otte_farver()), tastdekoder(), true});
-    k->tegner.saet_terminalstoerrelse(kol, raek);
-    k->dekoder.tilfoej(forud);
+    open_console.reset(new console{screen_model(std::max(columns, 80), std::max(rows, 25)),
+                                   renderer(!terminal::eight_colours()), key_decoder(), true});
+    open_console->output.set_terminal_size(columns, rows);
+    open_console->keys.feed(read_ahead);
     return true;
 }
 
 void console_open_model(int columns, int rows) {
-    k.reset(new konsol{skaermmodel(columns, rows), renderer(), tastdekoder(), false});
+    open_console.reset(new console{screen_model(columns, rows), renderer(), key_decoder(), false});
 }
 
-void console_feed(std::string_view bytes) { k->dekoder.tilfoej(bytes); }
+void console_feed(std::string_view bytes) { open_console->keys.feed(bytes); }
 
-skaermmodel& console_model() { return k->model; }
+screen_model& console_model() { return open_console->model; }
 
 void console_flush() {
-    if (!k || !k->med_terminal) return;
-    haandter_signaler();
-    bed_om_stoerrelse();
-    std::string ud = k->tegner.tegn(k->model);
-    int under = k->tegner.sidste_viste_raekke() + 1;
-    terminal::saet_slut_raekke(std::clamp(under, 1, k->tegner.terminal_raekker()));
-    if (!ud.empty()) terminal::skriv(ud);
+    if (!open_console || !open_console->has_terminal) return;
+    handle_signals();
+    ask_for_size();
+    std::string out = open_console->output.render(open_console->model);
+    int below = open_console->output.last_shown_row() + 1;
+    terminal::set_end_row(std::clamp(below, 1, open_console->output.terminal_rows()));
+    if (!out.empty()) terminal::write(out);
 }
 
 void console_close() {
-    if (!k) return;
-    if (k->med_terminal) {
+    if (!open_console) return;
+    if (open_console->has_terminal) {
         console_flush();
-        terminal::luk();
+        terminal::close();
     }
-    k.reset();
+    open_console.reset();
 }
 
 bool console_owns_stdout() {
-    return k && k->med_terminal && terminal::er_terminalen(STDOUT_FILENO);
+    return open_console && open_console->has_terminal && terminal::is_same_terminal(STDOUT_FILENO);
 }
 
-void console_set_mode(int mode) { k->model.saet_tilstand(mode); }
-void console_set_foreground(int colour) { k->model.saet_forgrund(colour); }
-void console_set_background(int colour) { k->model.saet_baggrund(colour); }
-void console_goto(int column, int row) { k->model.gaa_til(column, row); }
-void console_clear() { k->model.ryd(); }
-void console_put_text(const char* text) { k->model.skriv_tegn(text); }
-void console_set_cursor_shape(int shape) { k->model.saet_markoerform(shape); }
+void console_set_mode(int mode) { open_console->model.set_mode(mode); }
+void console_set_foreground(int colour) { open_console->model.set_foreground(colour); }
+void console_set_background(int colour) { open_console->model.set_background(colour); }
+void console_goto(int column, int row) { open_console->model.go_to(column, row); }
+void console_clear() { open_console->model.clear(); }
+void console_put_text(const char* text) { open_console->model.put_text(text); }
+void console_set_cursor_shape(int shape) { open_console->model.set_cursor_shape(shape); }
 
 int console_print(const char* format, ...) {
-    va_list args, kopi;
+    va_list args, copy;
     va_start(args, format);
-    va_copy(kopi, args);
-    char kort[256];
-    int n = std::vsnprintf(kort, sizeof kort, format, args);
+    va_copy(copy, args);
+    char short_text[256];
+    int n = std::vsnprintf(short_text, sizeof short_text, format, args);
     va_end(args);
     if (n < 0) {
-        va_end(kopi);
+        va_end(copy);
         return n;
     }
-    if (static_cast<std::size_t>(n) < sizeof kort) {
-        va_end(kopi);
-        k->model.skriv(std::string_view(kort, static_cast<std::size_t>(n)));
+    if (static_cast<std::size_t>(n) < sizeof short_text) {
+        va_end(copy);
+        open_console->model.print(std::string_view(short_text, static_cast<std::size_t>(n)));
         return n;
     }
-    std::vector<char> lang(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(lang.data(), lang.size(), format, kopi);
-    va_end(kopi);
-    k->model.skriv(std::string_view(lang.data(), static_cast<std::size_t>(n)));
+    std::vector<char> long_text(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(long_text.data(), long_text.size(), format, copy);
+    va_end(copy);
+    open_console->model.print(std::string_view(long_text.data(), static_cast<std::size_t>(n)));
     return n;
 }
 
 int console_read_key() {
-    if (k->pending_key_code != -1) {
-        int kode = k->pending_key_code;
-        k->pending_key_code = -1;
-        return kode;
+    if (open_console->pending_key_code != -1) {
+        int code = open_console->pending_key_code;
+        open_console->pending_key_code = -1;
+        return code;
     }
-    std::vector<int> koder;
-    bool udloebet = false;
-    while (!k->dekoder.naeste(koder, udloebet)) {
-        if (!k->med_terminal) throw std::runtime_error("no more keys");
+    std::vector<int> codes;
+    bool timed_out = false;
+    while (!open_console->keys.next(codes, timed_out)) {
+        if (!open_console->has_terminal) throw std::runtime_error("no more keys");
         console_flush();
         std::string bytes;
-        int ventetid = k->dekoder.venter_paa_tid() ? esc_ventetid_ms() : -1;
-        auto l = terminal::laes(bytes, ventetid);
-        udloebet = l == terminal::laesning::tid_udloebet;
-        if (l == terminal::laesning::data) k->dekoder.tilfoej(bytes);
-        if (l == terminal::laesning::slut) {
+        int timeout = open_console->keys.waits_for_time() ? esc_wait_ms() : -1;
+        auto got = terminal::read(bytes, timeout);
+        timed_out = got == terminal::read_result::timed_out;
+        if (got == terminal::read_result::data) open_console->keys.feed(bytes);
+        if (got == terminal::read_result::end) {
             // The terminal is gone: end as a hangup does.
             std::raise(SIGHUP);
             return -1;
         }
     }
-    if (koder.size() > 1) k->pending_key_code = koder[1];
-    return koder[0];
+    if (codes.size() > 1) open_console->pending_key_code = codes[1];
+    return codes[0];
 }
 
 namespace {
 
 // The length of a well-formed UTF-8 sequence at the start of `t`, or 0.
-std::size_t utf8_laengde(std::string_view t) {
+std::size_t utf8_length(std::string_view t) {
     auto b = [&](std::size_t i) { return static_cast<unsigned char>(t[i]); };
     std::size_t n = b(0) >= 0xC2 && b(0) <= 0xDF   ? 2
                     : b(0) >= 0xE0 && b(0) <= 0xEF ? 3
@@ -189,26 +190,26 @@ std::size_t utf8_laengde(std::string_view t) {
 
 void console_write_text(std::FILE* stream, std::string_view text) {
     static const char hex[] = "0123456789ABCDEF";
-    std::string ud;
+    std::string out;
     while (!text.empty()) {
         auto b = static_cast<unsigned char>(text[0]);
-        std::size_t n = b >= 0x80 ? utf8_laengde(text) : 0;
+        std::size_t n = b >= 0x80 ? utf8_length(text) : 0;
         if (n > 0) {
-            ud.append(text.substr(0, n));
+            out.append(text.substr(0, n));
         } else if (b == '\n') {
             n = 1;
-            ud += '\n';
+            out += '\n';
         } else if (b >= 0x80 || (b >= 0x20 && b != 0x7F)) {
             n = 1;
-            tilfoej_glyf(ud, b);
+            append_glyph(out, b);
         } else {
             n = 1;
-            ud += "\\x";
-            ud += hex[b >> 4];
-            ud += hex[b & 15];
+            out += "\\x";
+            out += hex[b >> 4];
+            out += hex[b & 15];
         }
         text.remove_prefix(n);
     }
-    std::fwrite(ud.data(), 1, ud.size(), stream);
+    std::fwrite(out.data(), 1, out.size(), stream);
     std::fflush(stream);
 }

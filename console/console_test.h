@@ -10,4 +10,4 @@
 void console_open_model(int columns, int rows);
 // Keys for later reads, as the bytes a terminal would send.
 void console_feed(std::string_view bytes);
-console_detail::skaermmodel& console_model();
+console_detail::screen_model& console_model();

@@ -8,26 +8,26 @@
 
 namespace console_detail {
 
-class tastdekoder {
+class key_decoder {
    public:
-    void tilfoej(std::string_view bytes) { buf_.append(bytes); }
+    void feed(std::string_view bytes) { buf_.append(bytes); }
 
     // Decodes the next key into one code, or 0 and an extended code. False
-    // when the bytes so far make no key yet. With `udloebet`, bytes that wait
+    // when the bytes so far make no key yet. With `timed_out`, bytes that wait
     // for more (a lone Esc) are taken as they stand.
-    bool naeste(std::vector<int>& koder, bool udloebet = false);
+    bool next(std::vector<int>& codes, bool timed_out = false);
 
     // Whether the unread bytes could still be a key's beginning that a short
     // wait would settle (a lone Esc, Esc and part of a character).
-    bool venter_paa_tid() const;
-    bool tom() const { return buf_.empty(); }
+    bool waits_for_time() const;
+    bool empty() const { return buf_.empty(); }
 
    private:
     // Drops the rest of an overlong sequence; true while it lasts.
-    bool slug_rest();
+    bool swallow_rest();
 
     std::string buf_;
-    bool sluger_ = false;  // inside a sequence too long to keep
+    bool swallowing_ = false;  // inside a sequence too long to keep
 };
 
 }  // namespace console_detail

@@ -8,137 +8,141 @@ namespace console_detail {
 
 namespace {
 
-constexpr std::uint32_t ukendt = 0xFFFFFFFF;
+constexpr std::uint32_t unknown = 0xFFFFFFFF;
 constexpr const char* csi = "\x1b[";
 
-std::uint32_t noegle(const celle& c) {
-    return c.tegn | (static_cast<std::uint32_t>(c.attribut) << 8);
+std::uint32_t cell_key(const cell& c) {
+    return c.character | (static_cast<std::uint32_t>(c.attribute) << 8);
 }
 
 // PC colour order has blue in bit 0 and red in bit 2; ECMA-48 the reverse.
-int ecma(int farve) { return (farve & 2) | ((farve & 1) << 2) | ((farve & 4) >> 2); }
+int ecma(int colour) { return (colour & 2) | ((colour & 1) << 2) | ((colour & 4) >> 2); }
 
-void tal(std::string& ud, int n) { ud += std::to_string(n); }
+void append_number(std::string& out, int n) { out += std::to_string(n); }
 
 }  // namespace
 
-void renderer::saet_terminalstoerrelse(int kolonner, int raekker) {
-    if (kolonner != kol_ || raekker != raek_) fuld_ = true;
-    kol_ = std::max(1, kolonner);
-    raek_ = std::max(1, raekker);
+void renderer::set_terminal_size(int columns, int rows) {
+    if (columns != columns_ || rows != rows_) full_ = true;
+    columns_ = std::max(1, columns);
+    rows_ = std::max(1, rows);
 }
 
 // The cheapest of the cursor movements that get there.
-void renderer::flyt_til(std::string& ud, int x, int y) {
+void renderer::move_to(std::string& out, int x, int y) {
     if (x == tx_ && y == ty_) return;
-    std::string bedst = csi;
-    if (y > 0 || x > 0) tal(bedst, y + 1);
+    std::string best = csi;
+    if (y > 0 || x > 0) append_number(best, y + 1);
     if (x > 0) {
-        bedst += ';';
-        tal(bedst, x + 1);
+        best += ';';
+        append_number(best, x + 1);
     }
-    bedst += 'H';
-    auto proev = [&](std::string kandidat) {
-        if (kandidat.size() < bedst.size()) bedst = std::move(kandidat);
+    best += 'H';
+    auto try_shorter = [&](std::string candidate) {
+        if (candidate.size() < best.size()) best = std::move(candidate);
     };
     if (ty_ == y && tx_ >= 0) {
-        proev(std::string(csi) + std::to_string(x + 1) + "G");
-        if (x > tx_) proev(std::string(csi) + (x - tx_ > 1 ? std::to_string(x - tx_) : "") + "C");
-        if (x == 0) proev("\r");
+        try_shorter(std::string(csi) + std::to_string(x + 1) + "G");
+        if (x > tx_)
+            try_shorter(std::string(csi) + (x - tx_ > 1 ? std::to_string(x - tx_) : "") + "C");
+        if (x == 0) try_shorter("\r");
     }
     if (ty_ >= 0 && y == ty_ + 1 && tx_ >= 0) {
-        if (x == 0) proev("\r\n");
-        if (x == tx_) proev("\n");
+        if (x == 0) try_shorter("\r\n");
+        if (x == tx_) try_shorter("\n");
     }
-    ud += bedst;
+    out += best;
     tx_ = x;
     ty_ = y;
 }
 
-void renderer::saet_farver(std::string& ud, std::uint8_t attribut) {
-    if (attribut == sgr_.attribut) return;
-    int fg = attribut & 0x0F, bg = (attribut >> 4) & 0x07;
-    bool lys_baggrund = attribut & 0x80;
-    int ny_fg, ny_bg = (lys_baggrund && seksten_farver_ ? 100 : 40) + ecma(bg), ny_fed = 0;
-    if (seksten_farver_) {
-        ny_fg = (fg & 8 ? 90 : 30) + ecma(fg & 7);
+void renderer::set_colours(std::string& out, std::uint8_t attribute) {
+    if (attribute == sgr_.attribute) return;
+    int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x07;
+    bool bright_background = attribute & 0x80;
+    int new_fg, new_bg = (bright_background && sixteen_colours_ ? 100 : 40) + ecma(bg);
+    int new_bold = 0;
+    if (sixteen_colours_) {
+        new_fg = (fg & 8 ? 90 : 30) + ecma(fg & 7);
     } else {
-        ny_fg = 30 + ecma(fg & 7);
-        ny_fed = fg & 8 ? 1 : 22;
+        new_fg = 30 + ecma(fg & 7);
+        new_bold = fg & 8 ? 1 : 22;
     }
-    std::string parametre;
-    auto tilfoej = [&](int p) {
-        if (!parametre.empty()) parametre += ';';
-        tal(parametre, p);
+    std::string parameters;
+    auto add = [&](int p) {
+        if (!parameters.empty()) parameters += ';';
+        append_number(parameters, p);
     };
-    if (ny_fed && ny_fed != sgr_.fed) tilfoej(ny_fed);
-    if (ny_fg != sgr_.forgrund) tilfoej(ny_fg);
-    if (ny_bg != sgr_.baggrund) tilfoej(ny_bg);
-    sgr_ = {ny_fg, ny_bg, ny_fed ? ny_fed : sgr_.fed, attribut};
-    if (parametre.empty()) return;
-    ud += csi;
-    ud += parametre;
-    ud += 'm';
+    if (new_bold && new_bold != sgr_.bold) add(new_bold);
+    if (new_fg != sgr_.foreground) add(new_fg);
+    if (new_bg != sgr_.background) add(new_bg);
+    sgr_ = {new_fg, new_bg, new_bold ? new_bold : sgr_.bold, attribute};
+    if (parameters.empty()) return;
+    out += csi;
+    out += parameters;
+    out += 'm';
 }
 
-std::string renderer::tegn(skaermmodel& model) {
-    std::string ud;
-    if (model.kolonner() < model_kol_ || model.raekker() < model_raek_) fuld_ = true;
-    model_kol_ = model.kolonner();
-    model_raek_ = model.raekker();
-    if (fuld_) {
+std::string renderer::render(screen_model& model) {
+    std::string out;
+    if (model.columns() < model_columns_ || model.rows() < model_rows_) full_ = true;
+    model_columns_ = model.columns();
+    model_rows_ = model.rows();
+    if (full_) {
         // Blank the whole terminal in its default colours, then paint every cell.
-        ud += "\x1b[0m\x1b[H\x1b[2J";
-        vist_.assign(static_cast<std::size_t>(kol_ * raek_), ukendt);
+        out += "\x1b[0m\x1b[H\x1b[2J";
+        shown_.assign(static_cast<std::size_t>(columns_ * rows_), unknown);
         tx_ = ty_ = 0;
         sgr_ = sgr{};
-        synlig_ = -1;
-        besked_.clear();
-        fuld_ = false;
+        cursor_shown_ = -1;
+        notice_.clear();
+        full_ = false;
     }
-    bool for_lille = model.kolonner() > kol_ || model.raekker() > raek_;
-    int bredde = std::min(model.kolonner(), kol_);
-    int hoejde = std::min(model.raekker(), for_lille ? raek_ - 1 : raek_);
-    vist_raekker_ = std::max(hoejde, 0);
-    for (int y = 0; y < hoejde; ++y) {
-        for (int x = 0; x < bredde; ++x) {
-            const celle& c = model.ved(x, y);
-            std::uint32_t& vist = vist_[static_cast<std::size_t>(y * kol_ + x)];
-            if (vist == noegle(c)) continue;
-            flyt_til(ud, x, y);
-            saet_farver(ud, c.attribut);
-            tilfoej_glyf(ud, c.tegn);
-            vist = noegle(c);
+    bool too_small = model.columns() > columns_ || model.rows() > rows_;
+    int width = std::min(model.columns(), columns_);
+    int height = std::min(model.rows(), too_small ? rows_ - 1 : rows_);
+    shown_rows_ = std::max(height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const cell& c = model.at(x, y);
+            std::uint32_t& shown = shown_[static_cast<std::size_t>(y * columns_ + x)];
+            if (shown == cell_key(c)) continue;
+            move_to(out, x, y);
+            set_colours(out, c.attribute);
+            append_glyph(out, c.character);
+            shown = cell_key(c);
             // At the last column the cursor stays put (autowrap is off).
-            tx_ = x + 1 < kol_ ? x + 1 : -1;
+            tx_ = x + 1 < columns_ ? x + 1 : -1;
         }
     }
-    if (for_lille) tegn_besked(ud, model);
-    ud.append(static_cast<std::size_t>(model.bip), '\a');  // the console's beep
-    model.bip = 0;
-    bool vis = model.markoer_synlig && model.x < bredde && model.y < hoejde;
-    if (vis) flyt_til(ud, model.x, model.y);
-    if (static_cast<int>(vis) != synlig_) {
-        ud += vis ? "\x1b[?25h" : "\x1b[?25l";
-        synlig_ = vis;
+    if (too_small) draw_notice(out, model);
+    out.append(static_cast<std::size_t>(model.beeps), '\a');  // the console's beep
+    model.beeps = 0;
+    bool show = model.cursor_visible && model.x < width && model.y < height;
+    if (show) move_to(out, model.x, model.y);
+    if (static_cast<int>(show) != cursor_shown_) {
+        out += show ? "\x1b[?25h" : "\x1b[?25l";
+        cursor_shown_ = show;
     }
-    if (ud.empty()) return ud;
-    return "\x1b[?2026h" + ud + "\x1b[?2026l";
+    if (out.empty()) return out;
+    // Synchronized output (CSI ? 2026 h/l): the terminal paints the update at once.
+    return "\x1b[?2026h" + out + "\x1b[?2026l";
 }
 
-void renderer::tegn_besked(std::string& ud, const skaermmodel& model) {
-    std::string tekst = " Vinduet er for lille: brug " + std::to_string(model.kolonner()) + " x " +
-                        std::to_string(model.raekker()) + " tegn (nu " + std::to_string(kol_) +
-                        " x " + std::to_string(raek_) + ")";
-    tekst.resize(static_cast<std::size_t>(kol_), ' ');
-    if (tekst == besked_) return;
-    flyt_til(ud, 0, raek_ - 1);
-    ud += "\x1b[0;97;41m";
-    ud += tekst;
+void renderer::draw_notice(std::string& out, const screen_model& model) {
+    std::string text = " Vinduet er for lille: brug " + std::to_string(model.columns()) + " x " +
+                       std::to_string(model.rows()) + " tegn (nu " + std::to_string(columns_) +
+                       " x " + std::to_string(rows_) + ")";
+    text.resize(static_cast<std::size_t>(columns_), ' ');
+    if (text == notice_) return;
+    move_to(out, 0, rows_ - 1);
+    out += "\x1b[0;97;41m";
+    out += text;
     sgr_ = sgr{};
     tx_ = -1;
-    besked_ = tekst;
-    std::fill(vist_.begin() + static_cast<std::ptrdiff_t>((raek_ - 1) * kol_), vist_.end(), ukendt);
+    notice_ = text;
+    std::fill(shown_.begin() + static_cast<std::ptrdiff_t>((rows_ - 1) * columns_), shown_.end(),
+              unknown);
 }
 
 }  // namespace console_detail

@@ -12,41 +12,41 @@ namespace console_detail {
 
 class renderer {
    public:
-    explicit renderer(bool seksten_farver = true) : seksten_farver_(seksten_farver) {}
+    explicit renderer(bool sixteen_colours = true) : sixteen_colours_(sixteen_colours) {}
 
     // The terminal's size; a change repaints everything.
-    void saet_terminalstoerrelse(int kolonner, int raekker);
+    void set_terminal_size(int columns, int rows);
     // Forget what the terminal shows (after a stop, or at start).
-    void tving_fuld_tegning() { fuld_ = true; }
+    void force_full_repaint() { full_ = true; }
     // The bytes that bring the terminal to the model (and sound its beeps);
     // empty when nothing changed.
-    std::string tegn(skaermmodel& model);
+    std::string render(screen_model& model);
 
-    int terminal_kolonner() const { return kol_; }
-    int terminal_raekker() const { return raek_; }
+    int terminal_columns() const { return columns_; }
+    int terminal_rows() const { return rows_; }
     // The last terminal row that shows the model.
-    int sidste_viste_raekke() const { return vist_raekker_; }
+    int last_shown_row() const { return shown_rows_; }
 
    private:
     struct sgr {
-        int forgrund = -1, baggrund = -1, fed = -1;  // -1: not known
-        int attribut = -1;                           // the cell attribute they stand for
+        int foreground = -1, background = -1, bold = -1;  // -1: not known
+        int attribute = -1;                               // the cell attribute they stand for
     };
 
-    void flyt_til(std::string& ud, int x, int y);
-    void saet_farver(std::string& ud, std::uint8_t attribut);
-    void tegn_besked(std::string& ud, const skaermmodel& model);
+    void move_to(std::string& out, int x, int y);
+    void set_colours(std::string& out, std::uint8_t attribute);
+    void draw_notice(std::string& out, const screen_model& model);
 
-    bool seksten_farver_;
-    bool fuld_ = true;
-    int kol_ = 80, raek_ = 50;
-    int model_kol_ = 0, model_raek_ = 0;
-    int vist_raekker_ = 0;
-    std::vector<std::uint32_t> vist_;  // what each terminal cell shows; ukendt when not known
-    int tx_ = -1, ty_ = -1;            // the terminal's cursor; -1 when not known
+    bool sixteen_colours_;
+    bool full_ = true;
+    int columns_ = 80, rows_ = 50;
+    int model_columns_ = 0, model_rows_ = 0;
+    int shown_rows_ = 0;
+    std::vector<std::uint32_t> shown_;  // what each terminal cell shows; unknown when not known
+    int tx_ = -1, ty_ = -1;             // the terminal's cursor; -1 when not known
     sgr sgr_;
-    int synlig_ = -1;     // cursor visibility on the terminal; -1 when not known
-    std::string besked_;  // the size notice on the last row, when shown
+    int cursor_shown_ = -1;  // cursor visibility on the terminal; -1 when not known
+    std::string notice_;     // the size notice on the last row, when shown
 };
 
 }  // namespace console_detail

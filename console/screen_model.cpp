@@ -5,172 +5,172 @@
 namespace console_detail {
 
 namespace {
-constexpr int hoej_kolonner = 80, hoej_raekker = 50;
-constexpr int raekkehoejder[] = {14, 21, 28, 43, 50, 60};
+constexpr int tall_columns = 80, tall_rows = 50;
+// Modes 8..13 (40 columns) and 14..19 (80 columns) have these rows in turn.
+constexpr int row_heights[] = {14, 21, 28, 43, 50, 60};
 
-std::uint8_t begraens(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }
+std::uint8_t clamp_size(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }
 }  // namespace
 
-skaermmodel::skaermmodel(int kolonner, int raekker, std::uint8_t normal_attribut)
-    : start_kolonner_(begraens(kolonner)), start_raekker_(begraens(raekker)) {
-    tilstand.attribute = tilstand.normal_attribute = normal_attribut;
-    skift_stoerrelse(start_kolonner_, start_raekker_);
+screen_model::screen_model(int columns, int rows, std::uint8_t normal_attribute)
+    : start_columns_(clamp_size(columns)), start_rows_(clamp_size(rows)) {
+    state.attribute = state.normal_attribute = normal_attribute;
+    resize(start_columns_, start_rows_);
     // The mode that stands for the start-up size: 64, a colour mode, or 65.
-    tilstand.current_mode = 65;
+    state.current_mode = 65;
     for (int mode : {64, 1, 3, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19}) {
-        int k = 0, r = 0;
-        stoerrelse_for(mode, k, r);
-        if (k == start_kolonner_ && r == start_raekker_) {
-            tilstand.current_mode = static_cast<std::int8_t>(mode);
+        int c = 0, r = 0;
+        size_for(mode, c, r);
+        if (c == start_columns_ && r == start_rows_) {
+            state.current_mode = static_cast<std::int8_t>(mode);
             break;
         }
     }
 }
 
-void skaermmodel::skift_stoerrelse(int kolonner, int raekker) {
-    std::vector<celle> nye(static_cast<std::size_t>(kolonner * raekker));
-    for (int r = 0; r < std::min(raekker, static_cast<int>(tilstand.screen_rows)); ++r)
-        for (int k = 0; k < std::min(kolonner, static_cast<int>(tilstand.screen_columns)); ++k)
-            nye[static_cast<std::size_t>(r * kolonner + k)] = ved(k, r);
-    celler_ = std::move(nye);
-    foerste_raekke_ = 0;
-    tilstand.screen_columns = static_cast<std::uint8_t>(kolonner);
-    tilstand.screen_rows = static_cast<std::uint8_t>(raekker);
-    tilstand.window_left = tilstand.window_top = 0;
-    tilstand.window_right = static_cast<std::uint8_t>(kolonner - 1);
-    tilstand.window_bottom = static_cast<std::uint8_t>(raekker - 1);
-    x = std::min(x, kolonner - 1);
-    y = std::min(y, raekker - 1);
+void screen_model::resize(int columns, int rows) {
+    std::vector<cell> resized(static_cast<std::size_t>(columns * rows));
+    for (int r = 0; r < std::min(rows, static_cast<int>(state.screen_rows)); ++r)
+        for (int c = 0; c < std::min(columns, static_cast<int>(state.screen_columns)); ++c)
+            resized[static_cast<std::size_t>(r * columns + c)] = at(c, r);
+    cells_ = std::move(resized);
+    first_row_ = 0;
+    state.screen_columns = static_cast<std::uint8_t>(columns);
+    state.screen_rows = static_cast<std::uint8_t>(rows);
+    state.window_left = state.window_top = 0;
+    state.window_right = static_cast<std::uint8_t>(columns - 1);
+    state.window_bottom = static_cast<std::uint8_t>(rows - 1);
+    x = std::min(x, columns - 1);
+    y = std::min(y, rows - 1);
 }
 
-bool skaermmodel::stoerrelse_for(int mode, int& kolonner, int& raekker) const {
+bool screen_model::size_for(int mode, int& columns, int& rows) const {
     if (mode == 64) {
-        kolonner = hoej_kolonner;
-        raekker = hoej_raekker;
+        columns = tall_columns;
+        rows = tall_rows;
     } else if (mode == 65) {
-        kolonner = start_kolonner_;
-        raekker = start_raekker_;
+        columns = start_columns_;
+        rows = start_rows_;
     } else if (mode == 0 || mode == 1) {
-        kolonner = 40;
-        raekker = 25;
+        columns = 40;
+        rows = 25;
     } else if (mode == 2 || mode == 3 || mode == 7) {
-        kolonner = 80;
-        raekker = 25;
+        columns = 80;
+        rows = 25;
     } else if (mode >= 8 && mode <= 19) {
-        kolonner = mode <= 13 ? 40 : 80;
-        raekker = raekkehoejder[(mode - 8) % 6];
+        columns = mode <= 13 ? 40 : 80;
+        rows = row_heights[(mode - 8) % 6];
     } else {
         return false;
     }
     return true;
 }
 
-void skaermmodel::saet_tilstand(int mode) {
-    if (mode == -1) mode = tilstand.current_mode;
-    int kolonner = 0, raekker = 0;
-    if (!stoerrelse_for(mode, kolonner, raekker)) return;
-    skift_stoerrelse(kolonner, raekker);
-    tilstand.current_mode = static_cast<std::int8_t>(mode);
-    tilstand.attribute = tilstand.normal_attribute;
+void screen_model::set_mode(int mode) {
+    if (mode == -1) mode = state.current_mode;
+    int columns = 0, rows = 0;
+    if (!size_for(mode, columns, rows)) return;
+    resize(columns, rows);
+    state.current_mode = static_cast<std::int8_t>(mode);
+    state.attribute = state.normal_attribute;
 }
 
-void skaermmodel::saet_forgrund(int farve) {
-    tilstand.attribute = static_cast<std::uint16_t>((tilstand.attribute & 0x70) | (farve & 0x8F));
+void screen_model::set_foreground(int colour) {
+    state.attribute = static_cast<std::uint16_t>((state.attribute & 0x70) | (colour & 0x8F));
 }
 
-void skaermmodel::saet_baggrund(int farve) {
-    tilstand.attribute =
-        static_cast<std::uint16_t>((tilstand.attribute & 0x8F) | ((farve * 16) & 0x70));
+void screen_model::set_background(int colour) {
+    state.attribute = static_cast<std::uint16_t>((state.attribute & 0x8F) | ((colour * 16) & 0x70));
 }
 
-void skaermmodel::gaa_til(int kolonne, int raekke) {
-    int nx = tilstand.window_left + kolonne - 1;
-    int ny = tilstand.window_top + raekke - 1;
-    if (nx < tilstand.window_left || nx > tilstand.window_right) return;
-    if (ny < tilstand.window_top || ny > tilstand.window_bottom) return;
+void screen_model::go_to(int column, int row) {
+    int nx = state.window_left + column - 1;
+    int ny = state.window_top + row - 1;
+    if (nx < state.window_left || nx > state.window_right) return;
+    if (ny < state.window_top || ny > state.window_bottom) return;
     x = nx;
     y = ny;
 }
 
-bool skaermmodel::vindue_er_skaermen() const {
-    const auto& t = tilstand;
-    return t.window_left == 0 && t.window_top == 0 && t.window_right == kolonner() - 1 &&
-           t.window_bottom == raekker() - 1;
+bool screen_model::window_is_screen() const {
+    const auto& s = state;
+    return s.window_left == 0 && s.window_top == 0 && s.window_right == columns() - 1 &&
+           s.window_bottom == rows() - 1;
 }
 
 // A long text scrolls the screen once per row it fills: that must cost a
 // row, not the whole screen. The program's window is always the screen; a
 // smaller one moves its cells.
-void skaermmodel::rul_op() {
-    const auto& t = tilstand;
-    if (vindue_er_skaermen()) {
-        foerste_raekke_ = foerste_raekke_ + 1 == raekker() ? 0 : foerste_raekke_ + 1;
-        for (int k = 0; k < kolonner(); ++k)
-            celler_[indeks(k, raekker() - 1)] = celle{' ', static_cast<std::uint8_t>(t.attribute)};
+void screen_model::scroll_up() {
+    const auto& s = state;
+    if (window_is_screen()) {
+        first_row_ = first_row_ + 1 == rows() ? 0 : first_row_ + 1;
+        for (int c = 0; c < columns(); ++c)
+            cells_[index(c, rows() - 1)] = cell{' ', static_cast<std::uint8_t>(s.attribute)};
         return;
     }
-    for (int r = t.window_top; r < t.window_bottom; ++r)
-        for (int k = t.window_left; k <= t.window_right; ++k)
-            celler_[indeks(k, r)] = celler_[indeks(k, r + 1)];
-    for (int k = t.window_left; k <= t.window_right; ++k)
-        celler_[indeks(k, t.window_bottom)] = celle{' ', static_cast<std::uint8_t>(t.attribute)};
+    for (int r = s.window_top; r < s.window_bottom; ++r)
+        for (int c = s.window_left; c <= s.window_right; ++c)
+            cells_[index(c, r)] = cells_[index(c, r + 1)];
+    for (int c = s.window_left; c <= s.window_right; ++c)
+        cells_[index(c, s.window_bottom)] = cell{' ', static_cast<std::uint8_t>(s.attribute)};
 }
 
 // After each byte: wrap at the window's right edge, scroll at its bottom.
-void skaermmodel::efter_tegn() {
-    const auto& t = tilstand;
-    if (x > t.window_right) {
-        x = t.window_left;
+void screen_model::after_character() {
+    const auto& s = state;
+    if (x > s.window_right) {
+        x = s.window_left;
         ++y;
     }
-    if (y > t.window_bottom) {
-        rul_op();
+    if (y > s.window_bottom) {
+        scroll_up();
         --y;
     }
 }
 
 // Cells are written as they come; a run of cells in the console's sense is
 // only a unit of screen update, which the terminal output does by itself.
-void skaermmodel::skriv(std::string_view bytes) {
-    const auto& t = tilstand;
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
+void screen_model::print(std::string_view bytes) {
+    const auto& s = state;
+    for (char ch : bytes) {
+        auto b = static_cast<unsigned char>(ch);
         if (b == 7) {
-            ++bip;
+            ++beeps;
         } else if (b == 8) {
-            if (x > t.window_left) --x;
+            if (x > s.window_left) --x;
         } else if (b == 10) {
             ++y;
         } else if (b == 13) {
-            x = t.window_left;
+            x = s.window_left;
         } else {
-            celler_[indeks(x, y)] = celle{b, static_cast<std::uint8_t>(t.attribute)};
+            cells_[index(x, y)] = cell{b, static_cast<std::uint8_t>(s.attribute)};
             ++x;
         }
-        efter_tegn();
+        after_character();
     }
 }
 
-void skaermmodel::skriv_tegn(std::string_view bytes) {
-    for (char c : bytes) {
-        celler_[indeks(x, y)] =
-            celle{static_cast<unsigned char>(c), static_cast<std::uint8_t>(tilstand.attribute)};
+void screen_model::put_text(std::string_view bytes) {
+    for (char ch : bytes) {
+        cells_[index(x, y)] =
+            cell{static_cast<unsigned char>(ch), static_cast<std::uint8_t>(state.attribute)};
         ++x;
-        efter_tegn();
+        after_character();
     }
 }
 
-void skaermmodel::ryd() {
-    const auto& t = tilstand;
-    for (int r = t.window_top; r <= t.window_bottom; ++r)
-        for (int k = t.window_left; k <= t.window_right; ++k)
-            celler_[indeks(k, r)] = celle{' ', static_cast<std::uint8_t>(t.attribute)};
-    gaa_til(1, 1);
+void screen_model::clear() {
+    const auto& s = state;
+    for (int r = s.window_top; r <= s.window_bottom; ++r)
+        for (int c = s.window_left; c <= s.window_right; ++c)
+            cells_[index(c, r)] = cell{' ', static_cast<std::uint8_t>(s.attribute)};
+    go_to(1, 1);
 }
 
-void skaermmodel::saet_markoerform(int form) {
-    markoer_form = form;
-    markoer_synlig = form != 0;
+void screen_model::set_cursor_shape(int shape) {
+    cursor_shape = shape;
+    cursor_visible = shape != 0;
 }
 
 }  // namespace console_detail

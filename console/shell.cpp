@@ -11,18 +11,18 @@
 extern char** environ;
 
 namespace {
-const char* const fortolker = "/bin/sh";
+const char* const interpreter = "/bin/sh";
 }
 
-int run_shell_command(const char* kommando) {
-    if (!kommando) return ::access(fortolker, X_OK) == 0 ? 1 : 0;
+int run_shell_command(const char* command) {
+    if (!command) return ::access(interpreter, X_OK) == 0 ? 1 : 0;
     std::fflush(nullptr);  // what the program wrote comes before the command's output
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(kommando),
+    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command),
                     nullptr};
-    pid_t barn;
-    if (posix_spawn(&barn, fortolker, nullptr, nullptr, argv, environ) != 0) return -1;
+    pid_t child;
+    if (posix_spawn(&child, interpreter, nullptr, nullptr, argv, environ) != 0) return -1;
     int status = 0;
-    while (::waitpid(barn, &status, 0) < 0)
+    while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + WTERMSIG(status);

@@ -8,27 +8,27 @@
 namespace console_detail::terminal {
 
 // Opens the controlling terminal in raw mode. False when there is none.
-bool aabn(std::string& forudlaeste_bytes);
-void luk();
-bool er_aaben();
+bool open(std::string& read_ahead);
+void close();
+bool is_open();
 // Whether a descriptor is this same terminal (standard output, say).
-bool er_terminalen(int andet_fd);
+bool is_same_terminal(int other_fd);
 
-void skriv(std::string_view bytes);
-bool stoerrelse(int& kolonner, int& raekker);
+void write(std::string_view bytes);
+bool size(int& columns, int& rows);
 // Whether the terminal has only eight colours.
-bool otte_farver();
+bool eight_colours();
 
-enum class laesning { data, tid_udloebet, afbrudt, slut };
-// Reads what is there, waiting at most `ventetid_ms` (-1: without limit).
-laesning laes(std::string& ud, int ventetid_ms);
+enum class read_result { data, timed_out, interrupted, end };
+// Reads what is there, waiting at most `timeout_ms` (-1: without limit).
+read_result read(std::string& out, int timeout_ms);
 
 // Set by signals, cleared when read.
-bool tag_stoerrelse_aendret();
-bool tag_genoptaget();
+bool take_resized();
+bool take_resumed();
 
 // The row (from 1) where the cursor goes when the terminal is given back:
 // below the program's last row, or on it when the terminal has no more.
-void saet_slut_raekke(int raekke);
+void set_end_row(int row);
 
 }  // namespace console_detail::terminal

@@ -16,11 +16,11 @@ namespace brugergraense_fixtur {
 inline std::string tekst(int kolonne, int raekke, int laengde) {
     std::string s;
     for (int k = 0; k < laengde; ++k)
-        s += static_cast<char>(console_model().ved(kolonne - 1 + k, raekke - 1).tegn);
+        s += static_cast<char>(console_model().at(kolonne - 1 + k, raekke - 1).character);
     return s;
 }
 inline int attribut(int kolonne, int raekke) {
-    return console_model().ved(kolonne - 1, raekke - 1).attribut;
+    return console_model().at(kolonne - 1, raekke - 1).attribute;
 }
 
 class Brugergraense : public katalogmappe {

@@ -5,41 +5,41 @@
 
 #include "key_decoder.h"
 
-using console_detail::tastdekoder;
+using console_detail::key_decoder;
 
 namespace {
 
-using koder = std::vector<int>;
+using codes = std::vector<int>;
 
 // Every code the bytes give, read as a whole, with the wait expiring at the end.
-koder afkod(const std::string& bytes) {
-    tastdekoder d;
-    d.tilfoej(bytes);
-    koder alle, k;
-    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
-    while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
-    return alle;
+codes decode(const std::string& bytes) {
+    key_decoder d;
+    d.feed(bytes);
+    codes all, got;
+    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
+    while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+    return all;
 }
 
 // The same bytes split at every boundary, the wait not expiring in between.
-koder afkod_delt(const std::string& bytes, std::size_t delt) {
-    tastdekoder d;
-    koder alle, k;
-    d.tilfoej(bytes.substr(0, delt));
-    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
-    d.tilfoej(bytes.substr(delt));
-    while (d.naeste(k, false)) alle.insert(alle.end(), k.begin(), k.end());
-    while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
-    return alle;
+codes decode_split(const std::string& bytes, std::size_t split) {
+    key_decoder d;
+    codes all, got;
+    d.feed(bytes.substr(0, split));
+    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
+    d.feed(bytes.substr(split));
+    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
+    while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+    return all;
 }
 
-struct tilfaelde {
-    const char* navn;
+struct sample {
+    const char* name;
     std::string bytes;
-    koder forventet;
+    codes expected;
 };
 
-const tilfaelde tabel[] = {
+const sample samples[] = {
     {"F1 xterm", "\x1bOP", {0, 59}},
     {"F1 vt220", "\x1b[11~", {0, 59}},
     {"F1 linux", "\x1b[[A", {0, 59}},
@@ -93,7 +93,7 @@ const tilfaelde tabel[] = {
     {"kitty Ctrl+Backspace", "\x1b[127;5u", {127}},
     {"kitty Ctrl+2", "\x1b[50;5u", {0, 3}},
     {"kitty Ctrl+6", "\x1b[54;5u", {30}},
-    {"kitty Alt+k", "\x1b[107;3u", {0, 37}},
+    {"kitty Alt+got", "\x1b[107;3u", {0, 37}},
     {"kitty Ctrl+c", "\x1b[99;5u", {3}},
     {"kitty keypad 8 and Left", "\x1b[57407u\x1b[57417u", {56, 0, 75}},
     {"kitty keypad Ctrl+Up", "\x1b[57419;5u", {0, 141}},
@@ -117,42 +117,42 @@ const tilfaelde tabel[] = {
 
 }  // namespace
 
-TEST(Tastdekoder, TableOfSequences) {
-    for (const auto& t : tabel) EXPECT_EQ(afkod(t.bytes), t.forventet) << t.navn;
+TEST(KeyDecoder, TableOfSequences) {
+    for (const auto& t : samples) EXPECT_EQ(decode(t.bytes), t.expected) << t.name;
 }
 
-TEST(Tastdekoder, SplitAtEveryByteDecodesTheSame) {
-    for (const auto& t : tabel) {
+TEST(KeyDecoder, SplitAtEveryByteDecodesTheSame) {
+    for (const auto& t : samples) {
         for (std::size_t i = 1; i < t.bytes.size(); ++i) {
-            EXPECT_EQ(afkod_delt(t.bytes, i), t.forventet) << t.navn << " split at " << i;
+            EXPECT_EQ(decode_split(t.bytes, i), t.expected) << t.name << " split at " << i;
         }
     }
 }
 
-TEST(Tastdekoder, StartedSequencesNeverTimeOut) {
-    tastdekoder d;
-    koder k;
-    d.tilfoej("\x1b[");
-    EXPECT_FALSE(d.naeste(k, true));
-    EXPECT_FALSE(d.venter_paa_tid());
-    d.tilfoej("1;5");
-    EXPECT_FALSE(d.naeste(k, true));
-    d.tilfoej("A");
-    ASSERT_TRUE(d.naeste(k, false));
-    EXPECT_EQ(k, (koder{0, 141}));
+TEST(KeyDecoder, StartedSequencesNeverTimeOut) {
+    key_decoder d;
+    codes got;
+    d.feed("\x1b[");
+    EXPECT_FALSE(d.next(got, true));
+    EXPECT_FALSE(d.waits_for_time());
+    d.feed("1;5");
+    EXPECT_FALSE(d.next(got, true));
+    d.feed("A");
+    ASSERT_TRUE(d.next(got, false));
+    EXPECT_EQ(got, (codes{0, 141}));
 
-    d.tilfoej("\x1b");
-    EXPECT_FALSE(d.naeste(k, false));  // could be the start of a sequence
-    EXPECT_TRUE(d.venter_paa_tid());
-    ASSERT_TRUE(d.naeste(k, true));  // the wait ran out: the Esc key
-    EXPECT_EQ(k, koder{27});
-    EXPECT_TRUE(d.tom());
+    d.feed("\x1b");
+    EXPECT_FALSE(d.next(got, false));  // could be the start of a sequence
+    EXPECT_TRUE(d.waits_for_time());
+    ASSERT_TRUE(d.next(got, true));  // the wait ran out: the Esc key
+    EXPECT_EQ(got, codes{27});
+    EXPECT_TRUE(d.empty());
 }
 
-TEST(Tastdekoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
+TEST(KeyDecoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
     // The wait may run out between any two reads; a sequence already begun
     // (ESC [ or ESC O) must still come out as one key.
-    for (const auto& t : tabel) {
+    for (const auto& t : samples) {
         // One sequence only: a wait that runs out after a whole key and a
         // following lone Esc rightly gives the Esc key.
         if (t.bytes.size() < 3 || t.bytes[0] != '\x1b' ||
@@ -160,27 +160,27 @@ TEST(Tastdekoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
             t.bytes.find('\x1b', 1) != std::string::npos)
             continue;
         for (std::size_t i = 2; i < t.bytes.size(); ++i) {
-            tastdekoder d;
-            koder alle, k;
-            d.tilfoej(t.bytes.substr(0, i));
-            while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
-            d.tilfoej(t.bytes.substr(i));
-            while (d.naeste(k, true)) alle.insert(alle.end(), k.begin(), k.end());
-            EXPECT_EQ(alle, t.forventet) << t.navn << " expired at " << i;
+            key_decoder d;
+            codes all, got;
+            d.feed(t.bytes.substr(0, i));
+            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            d.feed(t.bytes.substr(i));
+            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            EXPECT_EQ(all, t.expected) << t.name << " expired at " << i;
         }
     }
 }
 
-TEST(Tastdekoder, OverlongSequencesAreDroppedWithoutGrowing) {
-    tastdekoder d;
-    koder k;
-    d.tilfoej("\x1b[");
+TEST(KeyDecoder, OverlongSequencesAreDroppedWithoutGrowing) {
+    key_decoder d;
+    codes got;
+    d.feed("\x1b[");
     for (int i = 0; i < 1000; ++i) {
-        d.tilfoej("1;");
-        EXPECT_FALSE(d.naeste(k, true));
+        d.feed("1;");
+        EXPECT_FALSE(d.next(got, true));
     }
-    d.tilfoej("5Aq");
-    ASSERT_TRUE(d.naeste(k, false));
-    EXPECT_EQ(k, koder{'q'});  // the rest of the long sequence went with it
-    EXPECT_TRUE(d.tom());
+    d.feed("5Aq");
+    ASSERT_TRUE(d.next(got, false));
+    EXPECT_EQ(got, codes{'q'});  // the rest of the long sequence went with it
+    EXPECT_TRUE(d.empty());
 }

@@ -6,7 +6,7 @@ TEST_F(Brugergraense, RefusesRepeatedLowerCaseLetters) {
     b->tegn_prioritering();
     EXPECT_EQ(tekst(16, 15, 2), "\xC9\xCD");
     EXPECT_EQ(tekst(37, 21, 2), "1.");
-    EXPECT_EQ(console_model().ved(20, 28).tegn, 0xEE);  // the mark under T of Titel
+    EXPECT_EQ(console_model().at(20, 28).character, 0xEE);  // the mark under T of Titel
     console_feed("ttxKTS");
     b->vaelg_prioritering();
     int forventet[5] = {4, 2, 3, 2, 6};

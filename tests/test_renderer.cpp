@@ -2,6 +2,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cp850.h"
 #include "renderer.h"
@@ -9,34 +10,36 @@
 #include "vterm_skaerm.h"
 
 using console_detail::renderer;
-using console_detail::skaermmodel;
+using console_detail::screen_model;
 
 namespace {
 
-// PC colour numbers in the terminal's (ECMA-48) order.
-int ecma(int pc) { return (pc & 8) | (pc & 2) | ((pc & 1) << 2) | ((pc & 4) >> 2); }
+// The terminal's colour index (ECMA-48 order: red is 1, blue 4) of each
+// PC colour number (blue is 1, red 4).
+const int terminal_colour[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
+int ecma(int pc) { return terminal_colour[pc]; }
 
-void sammenlign(const skaermmodel& m, const vterm_skaerm& vt, int raekker, int kolonner) {
-    for (int y = 0; y < raekker; ++y)
-        for (int x = 0; x < kolonner; ++x) {
-            const auto& c = m.ved(x, y);
-            ASSERT_EQ(vt.tegn(y, x), console_detail::cp850_glyph[c.tegn])
+void compare(const screen_model& m, const vterm_skaerm& vt, int rows, int columns) {
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < columns; ++x) {
+            const auto& c = m.at(x, y);
+            ASSERT_EQ(vt.tegn(y, x), console_detail::cp850_glyph[c.character])
                 << "cell " << x << "," << y;
-            ASSERT_EQ(vt.forgrund(y, x), ecma(c.attribut & 0x0F)) << "cell " << x << "," << y;
-            ASSERT_EQ(vt.baggrund(y, x), ecma((c.attribut >> 4) & 7)) << "cell " << x << "," << y;
+            ASSERT_EQ(vt.forgrund(y, x), ecma(c.attribute & 0x0F)) << "cell " << x << "," << y;
+            ASSERT_EQ(vt.baggrund(y, x), ecma((c.attribute >> 4) & 7)) << "cell " << x << "," << y;
         }
 }
 
 // Checks that outside its own escape sequences the output holds no byte
 // below 0x20 but CR, LF and BEL, and no DEL.
-void kun_egne_styrekoder(const std::string& ud) {
-    for (std::size_t i = 0; i < ud.size(); ++i) {
-        auto b = static_cast<unsigned char>(ud[i]);
+void only_own_control_bytes(const std::string& out) {
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        auto b = static_cast<unsigned char>(out[i]);
         if (b == 0x1B) {
-            ASSERT_LT(i + 1, ud.size());
-            ASSERT_EQ(ud[i + 1], '[') << "at " << i;
+            ASSERT_LT(i + 1, out.size());
+            ASSERT_EQ(out[i + 1], '[') << "at " << i;
             i += 2;
-            while (i < ud.size() && !(ud[i] >= 0x40 && ud[i] <= 0x7E)) ++i;
+            while (i < out.size() && !(out[i] >= 0x40 && out[i] <= 0x7E)) ++i;
             continue;
         }
         ASSERT_TRUE(b >= 0x20 || b == '\r' || b == '\n' || b == '\a')
@@ -45,84 +48,108 @@ void kun_egne_styrekoder(const std::string& ud) {
     }
 }
 
+// The parameters of every SGR sequence in the output, in order.
+std::vector<std::string> sgr_parameters(const std::string& out) {
+    std::vector<std::string> all;
+    for (std::size_t i = out.find("\x1b["); i != std::string::npos; i = out.find("\x1b[", i + 1)) {
+        std::size_t end = out.find_first_not_of("0123456789;", i + 2);
+        if (end != std::string::npos && out[end] == 'm')
+            all.push_back(out.substr(i + 2, end - i - 2));
+    }
+    return all;
+}
+
 // Whether any SGR sequence sets a bright foreground (90..97).
-bool har_lyse_farver(const std::string& ud) {
-    for (std::size_t i = ud.find("\x1b["); i != std::string::npos; i = ud.find("\x1b[", i + 1)) {
-        std::size_t slut = ud.find_first_not_of("0123456789;", i + 2);
-        if (slut == std::string::npos || ud[slut] != 'm') continue;
-        std::string parametre = ud.substr(i + 2, slut - i - 2) + ";";
-        for (std::size_t p = 0, q; (q = parametre.find(';', p)) != std::string::npos; p = q + 1) {
-            int v = q > p ? std::stoi(parametre.substr(p, q - p)) : 0;
+bool has_bright_colours(const std::string& out) {
+    for (std::string parameters : sgr_parameters(out)) {
+        parameters += ';';
+        for (std::size_t p = 0, q; (q = parameters.find(';', p)) != std::string::npos; p = q + 1) {
+            int v = q > p ? std::stoi(parameters.substr(p, q - p)) : 0;
             if (v >= 90 && v <= 97) return true;
         }
     }
     return false;
 }
 
+// The SGR parameters a fresh renderer sends for a cell of this attribute:
+// after the reset that starts every full paint, the first cell's colours.
+std::string sgr_for(int attribute, bool sixteen_colours) {
+    screen_model m(80, 50);
+    m.set_foreground(attribute & 0x8F);
+    m.set_background((attribute >> 4) & 7);
+    m.go_to(1, 1);
+    m.print("x");
+    renderer r(sixteen_colours);
+    r.set_terminal_size(80, 50);
+    std::vector<std::string> all = sgr_parameters(r.render(m));
+    if (all.size() < 2 || all[0] != "0") return "no colours after the reset";
+    return all[1];
+}
+
 }  // namespace
 
 TEST(Renderer, RandomChangesShowOnARealTerminalCellForCell) {
     std::mt19937 rng(1234);
-    skaermmodel m(80, 25);
-    m.saet_tilstand(64);
+    screen_model m(80, 25);
+    m.set_mode(64);
     renderer r;
-    r.saet_terminalstoerrelse(80, 50);
+    r.set_terminal_size(80, 50);
     vterm_skaerm vt(50, 80);
-    for (int runde = 0; runde < 200; ++runde) {
-        int handlinger = 1 + static_cast<int>(rng() % 20);
-        for (int h = 0; h < handlinger; ++h) {
-            m.saet_forgrund(static_cast<int>(rng() % 16));
-            m.saet_baggrund(static_cast<int>(rng() % 8));
-            m.gaa_til(1 + static_cast<int>(rng() % 80), 1 + static_cast<int>(rng() % 50));
-            std::string tekst;
-            int laengde = static_cast<int>(rng() % 120);
-            for (int i = 0; i < laengde; ++i) tekst += static_cast<char>(rng() % 256);
-            if (rng() % 10 == 0) m.ryd();
-            m.skriv(tekst);
+    for (int round = 0; round < 200; ++round) {
+        int actions = 1 + static_cast<int>(rng() % 20);
+        for (int h = 0; h < actions; ++h) {
+            m.set_foreground(static_cast<int>(rng() % 16));
+            m.set_background(static_cast<int>(rng() % 8));
+            m.go_to(1 + static_cast<int>(rng() % 80), 1 + static_cast<int>(rng() % 50));
+            std::string text;
+            int length = static_cast<int>(rng() % 120);
+            for (int i = 0; i < length; ++i) text += static_cast<char>(rng() % 256);
+            if (rng() % 10 == 0) m.clear();
+            m.print(text);
         }
-        if (rng() % 3 == 0) m.saet_markoerform(static_cast<int>(rng() % 3));
-        std::string ud = r.tegn(m);
-        kun_egne_styrekoder(ud);
-        vt.fodr(ud);
-        sammenlign(m, vt, 50, 80);
-        int vr = 0, vk = 0;
-        vt.markoer(vr, vk);
-        ASSERT_EQ(vt.markoer_synlig(), m.markoer_synlig);
-        if (m.markoer_synlig) {
-            ASSERT_EQ(vr, m.y);
-            ASSERT_EQ(vk, m.x);
+        if (rng() % 3 == 0) m.set_cursor_shape(static_cast<int>(rng() % 3));
+        std::string out = r.render(m);
+        only_own_control_bytes(out);
+        vt.fodr(out);
+        compare(m, vt, 50, 80);
+        int cursor_row = 0, cursor_column = 0;
+        vt.markoer(cursor_row, cursor_column);
+        ASSERT_EQ(vt.markoer_synlig(), m.cursor_visible);
+        if (m.cursor_visible) {
+            ASSERT_EQ(cursor_row, m.y);
+            ASSERT_EQ(cursor_column, m.x);
         }
     }
 }
 
 TEST(Renderer, NothingChangedWritesNothing) {
-    skaermmodel m(80, 50);
+    screen_model m(80, 50);
     renderer r;
-    r.saet_terminalstoerrelse(80, 50);
-    EXPECT_FALSE(r.tegn(m).empty());
-    EXPECT_TRUE(r.tegn(m).empty());
-    m.gaa_til(3, 3);
-    m.skriv("x");
-    std::string ud = r.tegn(m);
-    EXPECT_EQ(ud.rfind("\x1b[?2026h", 0), 0u);  // synchronized output around each update
-    EXPECT_NE(ud.find("\x1b[?2026l"), std::string::npos);
-    EXPECT_TRUE(r.tegn(m).empty());
+    r.set_terminal_size(80, 50);
+    EXPECT_FALSE(r.render(m).empty());
+    EXPECT_TRUE(r.render(m).empty());
+    m.go_to(3, 3);
+    m.print("x");
+    std::string out = r.render(m);
+    EXPECT_EQ(out.rfind("\x1b[?2026h", 0), 0u);  // synchronized output around each update
+    EXPECT_NE(out.find("\x1b[?2026l"), std::string::npos);
+    EXPECT_TRUE(r.render(m).empty());
 }
 
 TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
-    skaermmodel m(80, 50);
-    m.gaa_til(1, 1);
+    screen_model m(80, 50);
+    m.go_to(1, 1);
     for (int b = 0; b < 256; ++b) {
-        m.gaa_til(1 + b % 64, 1 + b / 64);
-        m.skriv(
+        m.go_to(1 + b % 64, 1 + b / 64);
+        m.print(
             std::string(1, static_cast<char>(b == 7 || b == 8 || b == 10 || b == 13 ? '.' : b)));
     }
     renderer r;
-    r.saet_terminalstoerrelse(80, 50);
-    std::string ud = r.tegn(m);
-    kun_egne_styrekoder(ud);
+    r.set_terminal_size(80, 50);
+    std::string out = r.render(m);
+    only_own_control_bytes(out);
     vterm_skaerm vt(50, 80);
-    vt.fodr(ud);
+    vt.fodr(out);
     EXPECT_EQ(vt.tegn(0, 0), U' ');        // 0x00 blank
     EXPECT_EQ(vt.tegn(0, 1), U'\u263A');   // 0x01 ☺
     EXPECT_EQ(vt.tegn(0, 27), U'\u2190');  // 0x1B ←
@@ -132,19 +159,19 @@ TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
 }
 
 TEST(Renderer, EightColourTerminalsGetBoldForBrightColours) {
-    skaermmodel m(80, 50);
-    m.saet_baggrund(7);
-    m.saet_forgrund(15);
-    m.gaa_til(1, 1);
-    m.skriv("A");
-    m.saet_forgrund(0);
-    m.skriv("B");
+    screen_model m(80, 50);
+    m.set_background(7);
+    m.set_foreground(15);
+    m.go_to(1, 1);
+    m.print("A");
+    m.set_foreground(0);
+    m.print("B");
     renderer r(false);
-    r.saet_terminalstoerrelse(80, 50);
+    r.set_terminal_size(80, 50);
     vterm_skaerm vt(50, 80);
-    std::string ud = r.tegn(m);
-    EXPECT_FALSE(har_lyse_farver(ud));
-    vt.fodr(ud);
+    std::string out = r.render(m);
+    EXPECT_FALSE(has_bright_colours(out));
+    vt.fodr(out);
     EXPECT_TRUE(vt.fed(0, 0));
     EXPECT_EQ(vt.forgrund(0, 0), 7);
     EXPECT_FALSE(vt.fed(0, 1));
@@ -152,26 +179,74 @@ TEST(Renderer, EightColourTerminalsGetBoldForBrightColours) {
 }
 
 TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {
-    skaermmodel m(80, 25);
-    m.saet_tilstand(64);
-    m.gaa_til(1, 1);
-    m.skriv("hjoerne");
-    m.gaa_til(60, 20);
-    m.skriv("synlig");
-    m.gaa_til(70, 45);
-    m.skriv("skjult");
+    screen_model m(80, 25);
+    m.set_mode(64);
+    m.go_to(1, 1);
+    m.print("corner");
+    m.go_to(60, 20);
+    m.print("visible");
+    m.go_to(70, 45);
+    m.print("hidden");
     renderer r;
-    r.saet_terminalstoerrelse(70, 24);
+    r.set_terminal_size(70, 24);
     vterm_skaerm vt(24, 70);
-    vt.fodr(r.tegn(m));
-    EXPECT_EQ(vt.raekke(0, 0, 7), "hjoerne");
-    EXPECT_EQ(vt.raekke(19, 59, 65), "synlig");
+    vt.fodr(r.render(m));
+    EXPECT_EQ(vt.raekke(0, 0, 6), "corner");
+    EXPECT_EQ(vt.raekke(19, 59, 66), "visible");
     EXPECT_NE(vt.raekke(23).find("80 x 50"), std::string::npos);
     EXPECT_NE(vt.raekke(23).find("70 x 24"), std::string::npos);
     // Big enough again: everything is repainted and the notice goes.
-    r.saet_terminalstoerrelse(80, 50);
-    vterm_skaerm stor(50, 80);
-    stor.fodr(r.tegn(m));
-    EXPECT_EQ(stor.raekke(44, 69, 75), "skjult");
-    EXPECT_EQ(stor.raekke(23).find("80 x 50"), std::string::npos);
+    r.set_terminal_size(80, 50);
+    vterm_skaerm large(50, 80);
+    large.fodr(r.render(m));
+    EXPECT_EQ(large.raekke(44, 69, 75), "hidden");
+    EXPECT_EQ(large.raekke(23).find("80 x 50"), std::string::npos);
+}
+
+// PC colour numbers and the SGR parameters each must give: as a foreground
+// and a background on a 16-colour terminal (bit 7 of the attribute is the
+// bright background there), and as a foreground on an 8-colour terminal,
+// where bright colours are bold and bit 7 is lost.
+struct colour_row {
+    int pc;
+    const char* name;
+    const char* foreground_16;
+    const char* background_16;
+    const char* bright_background_16;
+    const char* foreground_8;
+};
+const colour_row colour_table[] = {
+    {0, "black", "30", "40", "100", "22;30"},
+    {1, "blue", "34", "44", "104", "22;34"},
+    {2, "green", "32", "42", "102", "22;32"},
+    {3, "cyan", "36", "46", "106", "22;36"},
+    {4, "red", "31", "41", "101", "22;31"},
+    {5, "magenta", "35", "45", "105", "22;35"},
+    {6, "brown", "33", "43", "103", "22;33"},
+    {7, "light grey", "37", "47", "107", "22;37"},
+    {8, "dark grey", "90", nullptr, nullptr, "1;30"},
+    {9, "light blue", "94", nullptr, nullptr, "1;34"},
+    {10, "light green", "92", nullptr, nullptr, "1;32"},
+    {11, "light cyan", "96", nullptr, nullptr, "1;36"},
+    {12, "light red", "91", nullptr, nullptr, "1;31"},
+    {13, "light magenta", "95", nullptr, nullptr, "1;35"},
+    {14, "yellow", "93", nullptr, nullptr, "1;33"},
+    {15, "white", "97", nullptr, nullptr, "1;37"},
+};
+
+TEST(Renderer, PcColoursBecomeTheirEcma48Parameters) {
+    for (const auto& c : colour_table) {
+        // As a foreground on black.
+        EXPECT_EQ(sgr_for(c.pc, true), std::string(c.foreground_16) + ";40") << c.name;
+        EXPECT_EQ(sgr_for(c.pc, false), std::string(c.foreground_8) + ";40") << c.name;
+        if (!c.background_16) continue;
+        // As a background under light grey, plain and with bit 7.
+        int attribute = 0x07 | c.pc << 4;
+        EXPECT_EQ(sgr_for(attribute, true), std::string("37;") + c.background_16) << c.name;
+        EXPECT_EQ(sgr_for(attribute | 0x80, true), std::string("37;") + c.bright_background_16)
+            << c.name;
+        EXPECT_EQ(sgr_for(attribute, false), std::string("22;37;") + c.background_16) << c.name;
+        EXPECT_EQ(sgr_for(attribute | 0x80, false), std::string("22;37;") + c.background_16)
+            << c.name;
+    }
 }

@@ -8,18 +8,6 @@
 #include <string>
 #include <string_view>
 
-struct console_state {
-    std::uint8_t window_left;
-    std::uint8_t window_top;
-    std::uint8_t window_right;
-    std::uint8_t window_bottom;
-    std::uint16_t attribute;
-    std::uint16_t normal_attribute;
-    std::int8_t current_mode;
-    std::uint8_t screen_rows;
-    std::uint8_t screen_columns;
-};
-
 // Opens the terminal (raw keys, our screen). False when there is none.
 bool console_open();
 // Gives the terminal back as it was found; the last screen stays visible.

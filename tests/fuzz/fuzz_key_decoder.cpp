@@ -7,18 +7,18 @@
 #include "key_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    console_detail::tastdekoder d;
-    std::vector<int> koder;
-    auto tjek = [&] {
-        if (koder.size() == 1 && koder[0] >= 1 && koder[0] <= 255) return;
-        if (koder.size() == 2 && koder[0] == 0 && koder[1] >= 0 && koder[1] <= 255) return;
+    console_detail::key_decoder d;
+    std::vector<int> codes;
+    auto check = [&] {
+        if (codes.size() == 1 && codes[0] >= 1 && codes[0] <= 255) return;
+        if (codes.size() == 2 && codes[0] == 0 && codes[1] >= 0 && codes[1] <= 255) return;
         std::abort();
     };
     for (std::size_t i = 0; i < size; ++i) {
-        bool udloebet = data[i] == 0xFD;
-        if (!udloebet) d.tilfoej(std::string_view(reinterpret_cast<const char*>(data) + i, 1));
-        while (d.naeste(koder, udloebet)) tjek();
+        bool timed_out = data[i] == 0xFD;
+        if (!timed_out) d.feed(std::string_view(reinterpret_cast<const char*>(data) + i, 1));
+        while (d.next(codes, timed_out)) check();
     }
-    while (d.naeste(koder, true)) tjek();
+    while (d.next(codes, true)) check();
     return 0;
 }

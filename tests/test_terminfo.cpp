@@ -1,0 +1,164 @@
+// The terminfo reader on compiled entries the tests write: both number
+// formats, entries without the colour count, files that are no entries, and
+// the folders it looks in.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "terminfo.h"
+
+namespace fs = std::filesystem;
+using console_detail::terminfo::colours;
+
+namespace {
+
+constexpr int legacy = 0432, extended = 01036;
+
+// A compiled entry as ncurses' compiler writes it. The names and booleans
+// add up to an odd length, so the numbers follow a padding byte.
+std::string entry(int magic, const std::vector<long>& numbers) {
+    const std::string names = "katsort-test|a terminal for tests";
+    const int booleans = 3;
+    const int width = magic == extended ? 4 : 2;
+    std::string e;
+    auto put16 = [&](int v) {
+        e += static_cast<char>(v & 0xFF);
+        e += static_cast<char>((v >> 8) & 0xFF);
+    };
+    put16(magic);
+    put16(static_cast<int>(names.size()) + 1);
+    put16(booleans);
+    put16(static_cast<int>(numbers.size()));
+    put16(0);  // strings
+    put16(0);  // string table
+    e += names;
+    e += '\0';
+    e.append(booleans, '\1');
+    if (e.size() % 2) e += '\0';
+    for (long n : numbers)
+        for (int b = 0; b < width; ++b) e += static_cast<char>((n >> (8 * b)) & 0xFF);
+    return e;
+}
+
+// Fifteen numbers, "colors" (the fourteenth) among them; -1 is absent.
+std::vector<long> numbers(long colors) {
+    std::vector<long> n(15, -1);
+    n[0] = 80;  // cols
+    n[2] = 24;  // lines
+    n[13] = colors;
+    return n;
+}
+
+class Terminfo : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        for (const char* name : {"TERMINFO", "HOME", "TERMINFO_DIRS"}) {
+            const char* v = std::getenv(name);
+            saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
+        }
+        char name_template[] = "/tmp/katsort-terminfo-XXXXXX";
+        ASSERT_NE(mkdtemp(name_template), nullptr);
+        dir_ = name_template;
+        setenv("TERMINFO", (dir_ / "terminfo").c_str(), 1);
+        setenv("HOME", (dir_ / "home").c_str(), 1);
+        unsetenv("TERMINFO_DIRS");
+    }
+    void TearDown() override {
+        const char* names[] = {"TERMINFO", "HOME", "TERMINFO_DIRS"};
+        for (std::size_t i = 0; i < saved_.size(); ++i) {
+            if (saved_[i])
+                setenv(names[i], saved_[i]->c_str(), 1);
+            else
+                unsetenv(names[i]);
+        }
+        fs::remove_all(dir_);
+    }
+    // Files an entry under `folder` (inside the test's folder).
+    void write(const std::string& folder, const std::string& sub, const std::string& term,
+               const std::string& bytes) {
+        fs::create_directories(dir_ / folder / sub);
+        std::ofstream(dir_ / folder / sub / term, std::ios::binary) << bytes;
+    }
+    void write(const std::string& bytes) { write("terminfo", "k", "katsort-test", bytes); }
+
+    fs::path dir_;
+    std::vector<std::optional<std::string>> saved_;
+};
+
+}  // namespace
+
+TEST_F(Terminfo, LegacyEntriesHaveSixteenBitNumbers) {
+    write(entry(legacy, numbers(8)));
+    EXPECT_EQ(colours("katsort-test"), 8);
+    write(entry(legacy, numbers(256)));
+    EXPECT_EQ(colours("katsort-test"), 256);
+}
+
+TEST_F(Terminfo, ExtendedEntriesHaveThirtyTwoBitNumbers) {
+    write(entry(extended, numbers(256)));
+    EXPECT_EQ(colours("katsort-test"), 256);
+    write(entry(extended, numbers(0x1000000)));  // direct colour
+    EXPECT_EQ(colours("katsort-test"), 0x1000000);
+}
+
+TEST_F(Terminfo, AnEntryWithoutColoursHasNone) {
+    write(entry(legacy, numbers(-1)));
+    EXPECT_EQ(colours("katsort-test"), -1);
+    write(entry(extended, numbers(-1)));
+    EXPECT_EQ(colours("katsort-test"), -1);
+    // Only thirteen numbers: "colors" is not among them.
+    std::vector<long> short_list = numbers(8);
+    short_list.resize(13);
+    write(entry(legacy, short_list));
+    EXPECT_EQ(colours("katsort-test"), -1);
+}
+
+TEST_F(Terminfo, AFileThatIsNoEntryHasNoColours) {
+    std::string bad = entry(legacy, numbers(8));
+    bad[0] = 0x1A;
+    bad[1] = 0x02;  // 01032: no magic number of terminfo
+    write(bad);
+    EXPECT_EQ(colours("katsort-test"), -1);
+    write(entry(legacy, numbers(8)).substr(0, 60));  // cut off inside the numbers
+    EXPECT_EQ(colours("katsort-test"), -1);
+    write("");
+    EXPECT_EQ(colours("katsort-test"), -1);
+    EXPECT_EQ(colours("katsort-missing"), -1);
+}
+
+TEST_F(Terminfo, EntriesAreFoundWhereNcursesLooks) {
+    // ~/.terminfo, under the name's first letter in hex.
+    write("home/.terminfo", "6b", "katsort-test", entry(legacy, numbers(16)));
+    EXPECT_EQ(colours("katsort-test"), 16);
+    // $TERMINFO comes first.
+    write(entry(legacy, numbers(8)));
+    EXPECT_EQ(colours("katsort-test"), 8);
+    // A folder of $TERMINFO_DIRS, after empty and missing ones.
+    write("dirs", "k", "katsort-other", entry(legacy, numbers(88)));
+    setenv("TERMINFO_DIRS",
+           (":" + (dir_ / "none").string() + ":" + (dir_ / "dirs").string()).c_str(), 1);
+    EXPECT_EQ(colours("katsort-other"), 88);
+}
+
+TEST_F(Terminfo, NamesThatArePathsAndFilesThatAreNotRegularAreNotRead) {
+    // Read as a path, this name would reach the entry that is there.
+    write(entry(legacy, numbers(8)));
+    EXPECT_EQ(colours("../terminfo/k/katsort-test"), -1);
+    write("terminfo", ".", ".hidden", entry(legacy, numbers(8)));
+    EXPECT_EQ(colours(".hidden"), -1);
+    EXPECT_EQ(colours(""), -1);
+    // A FIFO would wait for a writer; a folder is no entry and the search goes on.
+    fs::create_directories(dir_ / "terminfo" / "k");
+    ASSERT_EQ(mkfifo((dir_ / "terminfo" / "k" / "katsort-fifo").c_str(), 0600), 0);
+    EXPECT_EQ(colours("katsort-fifo"), -1);
+    fs::create_directories(dir_ / "terminfo" / "k" / "katsort-folder");
+    write("home/.terminfo", "k", "katsort-folder", entry(legacy, numbers(16)));
+    EXPECT_EQ(colours("katsort-folder"), 16);
+}
