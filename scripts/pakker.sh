@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when they are missing: as root
 # directly, otherwise through sudo when there is one.
-# Usage: scripts/pakker.sh program|test
+# Usage: scripts/pakker.sh program|windows|test
 set -euo pipefail
 
 program=(cmake make g++)
-test=("${program[@]}" ninja-build pkg-config libgtest-dev libvterm-dev valgrind clang
-      libclang-rt-14-dev dpkg-dev)
+windows=(cmake ninja-build g++-mingw-w64-x86-64)
+test=("${program[@]}" "${windows[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
+      libclang-rt-14-dev dpkg-dev wine64)
 
 case "${1:-}" in
     program) oenskede=("${program[@]}") ;;
+    windows) oenskede=("${windows[@]}") ;;
     test) oenskede=("${test[@]}") ;;
-    *) echo "usage: $0 program|test" >&2; exit 2 ;;
+    *) echo "usage: $0 program|windows|test" >&2; exit 2 ;;
 esac
 
 mangler=()

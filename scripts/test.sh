@@ -2,8 +2,9 @@
 # Builds katsort and runs every test: the operator's build as the README
 # gives it (installed into a staging folder, and packaged as a .deb), the
 # fuzz targets for a short fixed time (clang, libFuzzer), the demo end to end
-# under valgrind, and all unit and end-to-end tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Installs what is missing first.
+# under valgrind, all unit and end-to-end tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and katsort.exe cross-built with its unit and
+# end-to-end tests under Wine. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/pakker.sh test
@@ -35,3 +36,16 @@ echo "== tests under the sanitizers"
 cmake --preset test >/dev/null
 cmake --build --preset test
 ctest --preset test
+
+echo "== katsort.exe and its tests under Wine"
+windows_bygning='cmake --preset windows && cmake --build --preset windows'
+grep -qF "$windows_bygning" README.md || { echo "README no longer says: $windows_bygning" >&2; exit 1; }
+eval "$windows_bygning"
+cmake --preset windows-test >/dev/null
+cmake --build --preset windows-test
+export WINEPREFIX="$PWD/build/wine" WINEDEBUG=-all
+/usr/lib/wine/wineserver -p  # one server for all the runs below
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+scripts/wine.sh build/windows-test/tests/katsort_tests.exe --gtest_brief=1
+KATSORT_E2E_WINDOWS="$PWD/build/windows-test/app/katsort.exe" \
+    build/test/tests/katsort_e2e --gtest_filter='Windows.*' --gtest_brief=1

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -19,9 +19,14 @@
 class katalogmappe : public ::testing::Test {
    protected:
     void SetUp() override {
-        char skabelon[] = "/tmp/katsort-test-XXXXXX";
-        ASSERT_NE(mkdtemp(skabelon), nullptr);
-        mappe_ = skabelon;
+        // A name of our own in the system's temporary folder, on every system.
+        std::random_device tilfaeldig;
+        for (int forsoeg = 0; forsoeg < 100 && mappe_.empty(); ++forsoeg) {
+            auto kandidat = std::filesystem::temp_directory_path() /
+                            ("katsort-test-" + std::to_string(tilfaeldig()));
+            if (std::filesystem::create_directory(kandidat)) mappe_ = kandidat;
+        }
+        ASSERT_FALSE(mappe_.empty());
         gammel_ = std::filesystem::current_path();
         std::filesystem::current_path(mappe_);
     }

@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <memory>
 #include <string>
 
@@ -218,26 +215,6 @@ TEST_F(Indlaesning, MoreListEntriesThanTheCountNameBothNumbersAndKeepTheList) {
         EXPECT_FALSE(k->status().gemt);
         EXPECT_EQ(laes("kat_emneliste.txt"), liste);
     }
-}
-
-TEST_F(Indlaesning, InputsThatAreNotRegularFilesCountAsMissing) {
-    ASSERT_EQ(::mkfifo("katalog.txt", 0644), 0);       // would wait for a writer
-    ASSERT_EQ(::symlink("/dev/zero", "emne.txt"), 0);  // would never end
-    skriv("kat_emneliste.txt", "# 1 4 1");
-    auto k = indlaes();
-    EXPECT_EQ(k->status().standard_ud, "fejl");
-    EXPECT_EQ(k->hent_antal(), 0);
-    ASSERT_FALSE(k->status().meddelelser.empty());
-    EXPECT_NE(k->status().meddelelser.front().find("katalog.txt kan ikke l\x91ses: er ikke en "
-                                                   "almindelig fil"),
-              std::string::npos)
-        << k->status().meddelelser.front();
-
-    ::unlink("katalog.txt");
-    skriv("katalog.txt", "# 1 K D 1");
-    auto k2 = indlaes();
-    EXPECT_EQ(k2->hent_antal(), 1);
-    EXPECT_TRUE(k2->post(1)[2].empty());
 }
 
 TEST_F(Indlaesning, FileTextInMessagesShowsControlBytesEscapedAndIsCut) {

@@ -120,7 +120,7 @@ koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, 
         for (const auto& [navn, vaerdi] : valg.miljoe) setenv(navn.c_str(), vaerdi.c_str(), 1);
         std::vector<char*> argv;
         for (auto& a : valg.foran) argv.push_back(a.data());
-        argv.push_back(const_cast<char*>(katsort_binaer()));
+        argv.push_back(valg.binaer.empty() ? const_cast<char*>(katsort_binaer()) : valg.binaer.data());
         for (auto& a : valg.argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());

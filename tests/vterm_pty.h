@@ -40,6 +40,8 @@ struct start_valg {
     // really stops it (without the shell its group is orphaned and the
     // kernel discards the stop).
     bool jobkontrol = false;
+    // Another program than katsort_binaer() (katsort.exe under Wine, say).
+    std::string binaer{};
 };
 
 class koersel {

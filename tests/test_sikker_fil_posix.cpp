@@ -306,3 +306,25 @@ TEST_F(SikkerFil, KilledAtAnyMomentTheListIsOldOrNew) {
     std::printf("save killed %d times, completed %d times; the list was whole every time\n", draebt,
                 faerdige);
 }
+
+TEST_F(SikkerFil, InputsThatAreNotRegularFilesCountAsMissing) {
+    ASSERT_EQ(::mkfifo("katalog.txt", 0644), 0);       // would wait for a writer
+    ASSERT_EQ(::symlink("/dev/zero", "emne.txt"), 0);  // would never end
+    skriv("kat_emneliste.txt", "# 1 4 1");
+    auto k = std::make_unique<kat_opsaetning>();
+    k->indlaes("1");
+    EXPECT_EQ(k->status().standard_ud, "fejl");
+    EXPECT_EQ(k->hent_antal(), 0);
+    ASSERT_FALSE(k->status().meddelelser.empty());
+    EXPECT_NE(k->status().meddelelser.front().find("katalog.txt kan ikke l\x91ses: er ikke en "
+                                                   "almindelig fil"),
+              std::string::npos)
+        << k->status().meddelelser.front();
+
+    ::unlink("katalog.txt");
+    skriv("katalog.txt", "# 1 K D 1");
+    auto k2 = std::make_unique<kat_opsaetning>();
+    k2->indlaes("1");
+    EXPECT_EQ(k2->hent_antal(), 1);
+    EXPECT_TRUE(k2->post(1)[2].empty());
+}

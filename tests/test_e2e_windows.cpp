@@ -1,0 +1,144 @@
+// katsort.exe under Wine, in the same pseudo-terminal behind libvterm: Wine
+// draws the console's screen buffer on the terminal and turns its keys into
+// console key events. Run with KATSORT_E2E_WINDOWS=<katsort.exe> (see
+// scripts/test.sh); skipped otherwise.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "e2e.h"
+
+using namespace e2e;
+
+namespace {
+
+const char* const wine = "/usr/lib/wine/wine64";
+
+class Windows : public E2e {
+   public:
+    void SetUp() override {
+        exe_ = std::getenv("KATSORT_E2E_WINDOWS") ? std::getenv("KATSORT_E2E_WINDOWS") : "";
+        if (exe_.empty()) GTEST_SKIP() << "set KATSORT_E2E_WINDOWS to katsort.exe";
+        E2e::SetUp();
+    }
+
+    // katsort.exe in a pseudo-terminal of 80 x 50, through Wine.
+    std::unique_ptr<koersel> start() {
+        start_valg valg;
+        valg.foran = {wine};
+        valg.binaer = exe_;
+        return std::make_unique<koersel>(mappe, valg);
+    }
+    // Wine takes a while to start a program.
+    static constexpr int start_ms = 60000;
+
+   private:
+    std::string exe_;
+};
+
+}  // namespace
+
+TEST_F(Windows, LoadingScreenThenTheMainScreenInItsColours) {
+    demo();
+    auto k = start();
+    auto& s = k->skaerm();
+    ASSERT_TRUE(k->vent_paa(
+        [](const vterm_skaerm& s) { return s.raekke(2, 18, 63).find("Velkommen") == 0; },
+        start_ms));
+    EXPECT_EQ(s.raekke(3, 29, 49), "TROLDMOSE DATAVAERKE");
+    EXPECT_EQ(s.raekke(0, 0, 3), "\u2554\u2550\u2550");
+    ASSERT_TRUE(k->vent_paa(listen_vist, start_ms));
+    EXPECT_EQ(s.raekke(1, 19, 20), "1");
+    EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
+    EXPECT_EQ(s.forgrund(1, 19), blaa);
+    EXPECT_EQ(s.baggrund(1, 19), lysgraa);
+    EXPECT_EQ(s.forgrund(1, 7), hvid);
+    EXPECT_EQ(s.raekke(3, 3, 6), "Nr.");
+    EXPECT_EQ(s.raekke(4, 2, 5), "\u2500\u2500\u2500");
+    EXPECT_EQ(s.raekke(47, 70, 73), "1/4");
+    EXPECT_EQ(s.raekke(5, 2, 6), "   1");
+    EXPECT_EQ(s.baggrund(5, 10), blaa);
+    EXPECT_EQ(s.forgrund(5, 10), hvid);
+    EXPECT_EQ(s.forgrund(6, 20), sort_);
+    EXPECT_EQ(s.raekke(48, 0, 1), "\u255A");
+    k->skriv("\x1b");
+    EXPECT_EQ(k->vent_paa_slut(start_ms), 0);
+}
+
+TEST_F(Windows, PagesTurnWithTheArrows) {
+    katalog(83);
+    auto k = start();
+    ASSERT_TRUE(k->vent_paa(listen_vist, start_ms));
+    k->skriv(hoejre);
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) { return s.raekke(47, 70, 73) == "2/3"; }));
+    EXPECT_EQ(k->skaerm().raekke(5, 16, 24), "Titel 42");
+    k->skriv(ned);
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    EXPECT_EQ(k->skaerm().baggrund(5, 20), lysgraa);
+    k->skriv(venstre);
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(47, 70, 73) == "1/3" && s.baggrund(6, 20) == blaa;
+    }));
+    EXPECT_EQ(k->skaerm().raekke(6, 16, 23), "Titel 2");
+    k->skriv("\x1b");
+    EXPECT_EQ(k->vent_paa_slut(start_ms), 0);
+}
+
+TEST_F(Windows, F1SortsRenumbersAndEscSavesTheListByteForByte) {
+    // The eight lots of the sort's worked example: field 4 is A or B.
+    const char* lots[8][3] = {{"10", "B", "Vase"},   {"11", "A", "Stol"}, {"12", "B", "Lampe"},
+                              {"13", "A", "Bord"},   {"14", "A", "Ur"},   {"15", "B", "Kande"},
+                              {"16", "A", "Maleri"}, {"17", "A", "Fad"}};
+    std::string liste = "# 2 30 1\r\n", emner;
+    for (int i = 0; i < 8; ++i) {
+        liste += std::string("# 1 ") + lots[i][0] + " " + std::to_string(i + 1) + "\r\n";
+        emner += std::string("# ") + lots[i][0] + " x " + lots[i][2] + " \xA4 Kunstner \xA4 " +
+                 lots[i][1] + " \xA4";
+        for (int f = 4; f <= 15; ++f) emner += " - \xA4";
+        emner += "\r\n";
+    }
+    skriv("katalog.txt", "# 1 Kunst 12.03.1998 8");
+    skriv("kat_emneliste.txt", liste + "# 3 5 7");
+    skriv("emne.txt", emner);
+    auto k = start();
+    ASSERT_TRUE(k->vent_paa(listen_vist, start_ms));
+    k->skriv(f1);
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+    }));
+    EXPECT_EQ(k->skaerm().baggrund(16, 20), groen);
+    k->skriv("t");
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) { return s.raekke(20, 38, 43) == "Titel"; }));
+    k->skriv("i");
+    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) { return s.raekke(5, 16, 20) == "Bord"; }));
+    const char* efter_f1[] = {"Bord", "Fad", "Maleri", "Stol", "Ur", "Kande", "Vase", "Lampe"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(k->skaerm().raekke(5 + i, 16, 16 + static_cast<int>(std::strlen(efter_f1[i]))),
+                  efter_f1[i]);
+    k->skriv("\x1b");
+    ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
+    EXPECT_EQ(laes("kat_emneliste.txt"),
+              "# 2 30 1\r\n# 1 10 7 \r\n# 1 11 4 \r\n# 1 12 8 \r\n# 1 13 1 \r\n# 1 14 5 \r\n"
+              "# 1 15 6 \r\n# 1 16 3 \r\n# 1 17 2 \r\n# 3 5 7");
+    EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
+    EXPECT_FALSE(fs::exists(mappe / "katsort.laas") && fs::file_size(mappe / "katsort.laas") == 0);
+}
+
+TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {
+    katalog(5);
+    const std::string foer = laes("kat_emneliste.txt");
+    fs::create_directory(mappe / "kat_emneliste2.txt");
+    auto k = start();
+    ASSERT_TRUE(k->vent_paa(listen_vist, start_ms));
+    k->skriv("\x1b");
+    int status = k->vent_paa_slut(start_ms);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(laes("kat_emneliste.txt"), foer);
+    EXPECT_NE(k->alt_output().find("kat_emneliste2.txt findes og er ikke en almindelig fil"),
+              std::string::npos);
+}
