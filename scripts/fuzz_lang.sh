@@ -12,6 +12,7 @@ cmake --build --preset fuzz >/dev/null
 for m in "${maal[@]}"; do
     valg=()
     [ "$m" = screen ] && valg=(-max_len=256)
+    [ "$m" = laesere ] && valg=(-max_len=1024)
     korpus="build/fuzz/lang_korpus_$m"
     mkdir -p "$korpus" "build/fuzz/fund_$m"
     log="build/fuzz/lang_$m.log"
