@@ -79,6 +79,9 @@ bool fits_display(int columns, int rows) {
 bool take_window() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(con->out, &info)) return false;
+    // A window scrolled elsewhere in the buffer shows other cells.
+    if (info.srWindow.Left != con->origin.X || info.srWindow.Top != con->origin.Y)
+        con->sync.force_full_repaint();
     con->origin = {info.srWindow.Left, info.srWindow.Top};
     con->buffer_columns = info.dwSize.X;
     int columns = info.srWindow.Right - info.srWindow.Left + 1;
@@ -180,7 +183,6 @@ class console_input_handle final : public console_input {
         return true;
     }
     void window_resized() override {
-        take_window();
         con->sync.force_full_repaint();
         flush(model_);
     }
@@ -261,6 +263,9 @@ void mode_changed(screen_model& model) {
 }
 
 void flush(screen_model& model) {
+    // Input mode 0 reports no size changes: the window is looked at anew
+    // each time, and a new size or place is painted anew.
+    take_window();
     for (const auto& op : con->sync.plan(model)) {
         // A call that failed leaves the console unknown: the next flush
         // writes everything again.
