@@ -1,4 +1,4 @@
-// The console without a terminal, for tests of what the program draws and
+// The console without a system console, for tests of what the program draws and
 // how it answers keys: the screen model is there, keys come from a script.
 #pragma once
 
@@ -6,8 +6,9 @@
 
 #include "screen_model.h"
 
-// Opens the console on a model of this start-up size; no terminal is touched.
-void console_open_model(int columns, int rows);
+// Opens the console on a model of this start-up size (and rows of mode 64);
+// no system console is touched.
+void console_open_model(int columns, int rows, int tall_rows = 50);
 // Keys for later reads, as the bytes a terminal would send.
 void console_feed(std::string_view bytes);
 console_detail::screen_model& console_model();

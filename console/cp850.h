@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace console_detail {
 
@@ -13,5 +14,12 @@ void append_glyph(std::string& out, unsigned char b);
 void append_utf8(std::string& out, char32_t code_point);
 // The code page 850 byte (0x80..0xFF) of a typed character, or -1.
 int cp850_from_unicode(char32_t code_point);
+
+// A text of the program's own (code page 850) as UTF-8 for a standard
+// stream: bytes that already form UTF-8, such as file names, pass as they
+// are; control bytes other than the line end show as \xNN.
+std::string text_for_stream(std::string_view text);
+// The UTF-16 of well-formed UTF-8, for a console that takes UTF-16.
+std::u16string utf16_from_utf8(std::string_view utf8);
 
 }  // namespace console_detail

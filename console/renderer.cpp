@@ -130,10 +130,7 @@ std::string renderer::render(screen_model& model) {
 }
 
 void renderer::draw_notice(std::string& out, const screen_model& model) {
-    std::string text = " Vinduet er for lille: brug " + std::to_string(model.columns()) + " x " +
-                       std::to_string(model.rows()) + " tegn (nu " + std::to_string(columns_) +
-                       " x " + std::to_string(rows_) + ")";
-    text.resize(static_cast<std::size_t>(columns_), ' ');
+    std::string text = size_notice(model.columns(), model.rows(), columns_, rows_);
     if (text == notice_) return;
     move_to(out, 0, rows_ - 1);
     out += "\x1b[0;97;41m";

@@ -5,15 +5,17 @@
 namespace console_detail {
 
 namespace {
-constexpr int tall_columns = 80, tall_rows = 50;
+constexpr int tall_columns = 80;
 // Modes 8..13 (40 columns) and 14..19 (80 columns) have these rows in turn.
 constexpr int row_heights[] = {14, 21, 28, 43, 50, 60};
 
 std::uint8_t clamp_size(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }
 }  // namespace
 
-screen_model::screen_model(int columns, int rows, std::uint8_t normal_attribute)
-    : start_columns_(clamp_size(columns)), start_rows_(clamp_size(rows)) {
+screen_model::screen_model(int columns, int rows, std::uint8_t normal_attribute, int tall_rows)
+    : start_columns_(clamp_size(columns)),
+      start_rows_(clamp_size(rows)),
+      tall_rows_(clamp_size(tall_rows)) {
     state.attribute = state.normal_attribute = normal_attribute;
     resize(start_columns_, start_rows_);
     // The mode that stands for the start-up size: 64, a colour mode, or 65.
@@ -35,6 +37,7 @@ void screen_model::resize(int columns, int rows) {
             resized[static_cast<std::size_t>(r * columns + c)] = at(c, r);
     cells_ = std::move(resized);
     first_row_ = 0;
+    changes_.clear();
     state.screen_columns = static_cast<std::uint8_t>(columns);
     state.screen_rows = static_cast<std::uint8_t>(rows);
     state.window_left = state.window_top = 0;
@@ -47,7 +50,7 @@ void screen_model::resize(int columns, int rows) {
 bool screen_model::size_for(int mode, int& columns, int& rows) const {
     if (mode == 64) {
         columns = tall_columns;
-        rows = tall_rows;
+        rows = tall_rows_;
     } else if (mode == 65) {
         columns = start_columns_;
         rows = start_rows_;
@@ -107,6 +110,7 @@ void screen_model::scroll_up() {
         first_row_ = first_row_ + 1 == rows() ? 0 : first_row_ + 1;
         for (int c = 0; c < columns(); ++c)
             cells_[index(c, rows() - 1)] = cell{' ', static_cast<std::uint8_t>(s.attribute)};
+        record({screen_change::kind::scroll, static_cast<std::uint8_t>(s.attribute), 1});
         return;
     }
     for (int r = s.window_top; r < s.window_bottom; ++r)
@@ -162,10 +166,39 @@ void screen_model::put_text(std::string_view bytes) {
 
 void screen_model::clear() {
     const auto& s = state;
+    if (window_is_screen())
+        record({screen_change::kind::clear, static_cast<std::uint8_t>(s.attribute)});
     for (int r = s.window_top; r <= s.window_bottom; ++r)
         for (int c = s.window_left; c <= s.window_right; ++c)
             cells_[index(c, r)] = cell{' ', static_cast<std::uint8_t>(s.attribute)};
     go_to(1, 1);
+}
+
+// Scrolls in one colour add up; as many rows as the screen has leave it as
+// a clear does; a clear makes everything before it moot.
+void screen_model::record(screen_change change) {
+    constexpr std::size_t most = 16;  // past this, writing the cells is as cheap
+    if (change.type == screen_change::kind::clear) changes_.clear();
+    if (change.type == screen_change::kind::scroll && !changes_.empty() &&
+        changes_.back().type == screen_change::kind::scroll &&
+        changes_.back().attribute == change.attribute) {
+        change.rows += changes_.back().rows;
+        changes_.pop_back();
+    }
+    if (change.type == screen_change::kind::scroll && change.rows >= rows()) {
+        changes_.clear();
+        change = {screen_change::kind::clear, change.attribute};
+    }
+    if (changes_.size() == most) changes_.clear();
+    changes_.push_back(change);
+}
+
+std::string size_notice(int screen_columns, int screen_rows, int columns, int rows) {
+    std::string text = " Vinduet er for lille: brug " + std::to_string(screen_columns) + " x " +
+                       std::to_string(screen_rows) + " tegn (nu " + std::to_string(columns) +
+                       " x " + std::to_string(rows) + ")";
+    text.resize(static_cast<std::size_t>(std::max(columns, 0)), ' ');
+    return text;
 }
 
 void screen_model::set_cursor_shape(int shape) {

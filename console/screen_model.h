@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,10 +28,20 @@ struct cell {
     bool operator==(const cell&) const = default;
 };
 
+// A clear or a scroll of the whole screen. A console that can fill and
+// scroll its buffer repeats them instead of writing every cell again.
+struct screen_change {
+    enum class kind : std::uint8_t { clear, scroll } type;
+    std::uint8_t attribute;  // of the blank cells it leaves
+    int rows = 0;            // scrolled up
+    bool operator==(const screen_change&) const = default;
+};
+
 class screen_model {
    public:
-    // The start-up screen; mode 64 is always 80 x 50.
-    screen_model(int columns, int rows, std::uint8_t normal_attribute = 0x07);
+    // The start-up screen; mode 64 is 80 columns by `tall_rows` (50, or 43
+    // where the console can show no more).
+    screen_model(int columns, int rows, std::uint8_t normal_attribute = 0x07, int tall_rows = 50);
 
     console_state state{};
     int x = 0, y = 0;  // the cursor, 0-based screen position
@@ -52,6 +63,11 @@ class screen_model {
     void clear();
     void set_cursor_shape(int shape);
 
+    // The whole-screen clears and scrolls since the last call, oldest first.
+    // Only a shortcut: a list too long to be worth it is dropped, and a
+    // console that ignores it still gets every cell right from the cells.
+    std::vector<screen_change> take_changes() { return std::move(changes_); }
+
    private:
     // Screen row r is stored row r + first_row_ (round the end), so a
     // scroll of the whole screen moves no cells.
@@ -67,9 +83,18 @@ class screen_model {
     void after_character();
     bool size_for(int mode, int& columns, int& rows) const;
 
+    void record(screen_change change);
+
     std::vector<cell> cells_;
     int first_row_ = 0;
+    std::vector<screen_change> changes_;
     int start_columns_, start_rows_;
+    int tall_rows_;
 };
+
+// The line on the last row of a console too small for the screen, as wide
+// as the console, in white on red.
+std::string size_notice(int screen_columns, int screen_rows, int columns, int rows);
+inline constexpr std::uint8_t notice_attribute = 0x4F;
 
 }  // namespace console_detail

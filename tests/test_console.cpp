@@ -6,6 +6,7 @@
 #include <string>
 
 #include "console.h"
+#include "cp850.h"
 
 namespace {
 
@@ -28,4 +29,15 @@ TEST(Console, WrittenTextsAreUtf8WithControlBytesEscaped) {
     // A lead byte without its continuation, or an overlong form, is code page 850.
     EXPECT_EQ(written("\xC3 \xC0\xAF"), "\u251c \u2514\u00bb");
     EXPECT_EQ(written(std::string_view("a\0b", 3)), "a\\x00b");
+}
+
+TEST(Console, TextForAWin32ConsoleIsTheSameTextInUtf16) {
+    using console_detail::text_for_stream;
+    using console_detail::utf16_from_utf8;
+    EXPECT_EQ(utf16_from_utf8(text_for_stream("l\x91ses \x9D\xC9\xCD\n")),
+              u"l\u00e6ses \u00d8\u2554\u2550\n");
+    // File names that are UTF-8 already, up to four bytes a character.
+    EXPECT_EQ(utf16_from_utf8(text_for_stream("for\xC3\xA5r \xE2\x82\xAC \xF0\x9F\x98\x80")),
+              u"for\u00e5r \u20ac \U0001F600");
+    EXPECT_EQ(utf16_from_utf8(text_for_stream("\x07\x7f")), u"\\x07\\x7F");
 }

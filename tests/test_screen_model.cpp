@@ -54,6 +54,26 @@ TEST(ScreenModel, ModeSixtyFourIsEightyByFiftyAndResetsTheAttribute) {
     EXPECT_EQ(screen_model(80, 50).state.current_mode, 64);
 }
 
+TEST(ScreenModel, ModeSixtyFourTakesTheTallSizeTheConsoleCanShow) {
+    // A console that shows no more than 43 rows: mode 64 is 80 x 43.
+    screen_model small(80, 25, 0x1E, 43);
+    EXPECT_EQ(small.state.current_mode, 3);
+    small.set_mode(64);
+    EXPECT_EQ(small.columns(), 80);
+    EXPECT_EQ(small.rows(), 43);
+    EXPECT_EQ(small.state.current_mode, 64);
+    EXPECT_EQ(small.state.window_bottom, 42);
+    EXPECT_EQ(small.state.attribute, 0x1E);  // the start-up attribute is the normal one
+    small.set_mode(18);                      // the 50-row text mode is still there
+    EXPECT_EQ(small.rows(), 50);
+    // The start-up mode: 64 when the console has the tall size already, else
+    // the text mode of that size.
+    EXPECT_EQ(screen_model(80, 43, 0x07, 43).state.current_mode, 64);
+    EXPECT_EQ(screen_model(80, 43, 0x07, 50).state.current_mode, 17);
+    EXPECT_EQ(screen_model(80, 50, 0x07, 43).state.current_mode, 18);
+    EXPECT_EQ(screen_model(120, 43, 0x07, 43).state.current_mode, 65);
+}
+
 TEST(ScreenModel, ColourBitArithmetic) {
     auto m = tall();
     m.set_background(2);
@@ -310,4 +330,64 @@ TEST(ScreenModel, PrintingMatchesThePlainScreenRules) {
 
 TEST(ScreenModel, PrintingInAWindowSmallerThanTheScreenMatchesThePlainScreenRules) {
     for (unsigned seed = 100; seed <= 111; ++seed) compare_with_plain(seed, true);
+}
+
+namespace {
+
+using console_detail::screen_change;
+constexpr auto clear_kind = screen_change::kind::clear;
+constexpr auto scroll_kind = screen_change::kind::scroll;
+
+}  // namespace
+
+TEST(ScreenModel, RecordsWholeScreenClearsAndScrollsForTheConsole) {
+    auto m = tall();
+    m.take_changes();
+    EXPECT_TRUE(m.take_changes().empty());
+    m.set_background(1);
+    m.clear();
+    // Three rows off the top in one colour, then one in another.
+    m.go_to(1, 50);
+    m.print("\n\n\n");
+    m.set_background(2);
+    m.print("\n");
+    EXPECT_EQ(m.take_changes(),
+              (std::vector<screen_change>{
+                  {clear_kind, 0x17, 0}, {scroll_kind, 0x17, 3}, {scroll_kind, 0x27, 1}}));
+    EXPECT_TRUE(m.take_changes().empty());  // taken once
+    // A clear makes the scrolls before it moot.
+    m.print("\n");
+    m.clear();
+    EXPECT_EQ(m.take_changes(), (std::vector<screen_change>{{clear_kind, 0x27, 0}}));
+    // Scrolling every row away leaves the screen as a clear does.
+    m.go_to(1, 50);
+    m.print(std::string(50, '\n'));
+    EXPECT_EQ(m.take_changes(), (std::vector<screen_change>{{clear_kind, 0x27, 0}}));
+    // A new mode starts afresh.
+    m.print("\n");
+    m.set_mode(3);
+    EXPECT_TRUE(m.take_changes().empty());
+}
+
+TEST(ScreenModel, RecordsNothingInASmallerWindowAndDropsALongRecord) {
+    auto m = tall();
+    m.take_changes();
+    m.state.window_bottom = 20;
+    m.clear();
+    m.go_to(1, 21);
+    m.print("\n");
+    EXPECT_TRUE(m.take_changes().empty());
+    EXPECT_EQ(m.at(0, 49).attribute, 0x07);
+    m.state.window_bottom = 49;
+    // Scrolls in ever new colours: past some length the record is dropped,
+    // so an unused record can't grow without end.
+    m.go_to(1, 50);
+    for (int k = 0; k < 40; ++k) {
+        m.set_background(k % 2);
+        m.print("\n");
+    }
+    auto record = m.take_changes();
+    EXPECT_FALSE(record.empty());
+    EXPECT_LT(record.size(), 40u);
+    EXPECT_EQ(record.back(), (screen_change{scroll_kind, 0x17, 1}));
 }

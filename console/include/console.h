@@ -1,6 +1,7 @@
 // The text console: an 80 x 50 screen of code page 850 cells in 16 colours,
-// and the keyboard. On a Unix terminal the screen is a model that the
-// terminal mirrors; nothing outside this library knows about terminals.
+// and the keyboard. The screen is a model that the system's console (a Unix
+// terminal, or the Win32 console) mirrors; nothing outside this library
+// knows which.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,10 @@
 #include <string>
 #include <string_view>
 
-// Opens the terminal (raw keys, our screen). False when there is none.
+// Opens the console (raw keys, our screen), also when the standard streams
+// are redirected. False when there is none.
 bool console_open();
-// Gives the terminal back as it was found; the last screen stays visible.
+// Gives the console back as it was found; the last screen stays visible.
 void console_close();
 
 void console_set_mode(int mode);
@@ -57,19 +59,19 @@ inline constexpr int key_f11 = 133;
 inline constexpr int key_f12 = 134;
 
 int console_read_key();
-// Puts what has been drawn on the terminal now (before waits and long work).
+// Puts what has been drawn on the console now (before waits and long work).
 void console_flush();
-// Whether standard output is the console's terminal (its text must then go
-// through the screen).
+// Whether standard output is the console (its text must then go through the
+// screen).
 bool console_owns_stdout();
 
 // Writes a text of the program's own (code page 850) to a standard stream,
-// for the messages after the screen is given back, in the terminal's
-// encoding (UTF-8). Bytes that already form UTF-8, such as file names, pass
-// as they are; control bytes other than the line end show as \xNN.
+// for the messages after the screen is given back: UTF-8, or UTF-16 to a
+// Win32 console. Bytes that already form UTF-8, such as file names, pass as
+// they are; control bytes other than the line end show as \xNN.
 void console_write_text(std::FILE* stream, std::string_view text);
 
-// Runs a command line through /bin/sh and waits for it: its exit code, -1
-// when it can't be started; with a null command, 1 or 0 for whether the
-// interpreter is there.
+// Runs a command line through the system's interpreter (/bin/sh, or on
+// Windows COMSPEC) and waits for it: its exit code, -1 when it can't be
+// started; with a null command, 1 or 0 for whether the interpreter is there.
 int run_shell_command(const char* command);

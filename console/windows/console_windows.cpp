@@ -1,0 +1,304 @@
+// The console on the Win32 console: the screen sync plans the updates and
+// this file carries them out with the console's own calls; key events are
+// read here and turned into codes by console_keys.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "backend.h"
+#include "console_keys.h"
+#include "cp850.h"
+#include "screen_sync.h"
+
+namespace console_detail::backend {
+
+namespace {
+
+// console_keys has the console's numbers without windows.h.
+static_assert(win32::vk_back == VK_BACK && win32::vk_tab == VK_TAB &&
+              win32::vk_return == VK_RETURN && win32::vk_shift == VK_SHIFT &&
+              win32::vk_control == VK_CONTROL && win32::vk_menu == VK_MENU &&
+              win32::vk_capital == VK_CAPITAL && win32::vk_escape == VK_ESCAPE &&
+              win32::vk_space == VK_SPACE && win32::vk_prior == VK_PRIOR &&
+              win32::vk_next == VK_NEXT && win32::vk_end == VK_END && win32::vk_home == VK_HOME &&
+              win32::vk_left == VK_LEFT && win32::vk_up == VK_UP && win32::vk_right == VK_RIGHT &&
+              win32::vk_down == VK_DOWN && win32::vk_insert == VK_INSERT &&
+              win32::vk_delete == VK_DELETE && win32::vk_numpad0 == VK_NUMPAD0 &&
+              win32::vk_multiply == VK_MULTIPLY && win32::vk_add == VK_ADD &&
+              win32::vk_subtract == VK_SUBTRACT && win32::vk_decimal == VK_DECIMAL &&
+              win32::vk_divide == VK_DIVIDE && win32::vk_f1 == VK_F1 && win32::vk_f12 == VK_F12 &&
+              win32::vk_numlock == VK_NUMLOCK && win32::vk_scroll == VK_SCROLL &&
+              win32::vk_oem_1 == VK_OEM_1 && win32::vk_oem_plus == VK_OEM_PLUS &&
+              win32::vk_oem_comma == VK_OEM_COMMA && win32::vk_oem_minus == VK_OEM_MINUS &&
+              win32::vk_oem_period == VK_OEM_PERIOD && win32::vk_oem_2 == VK_OEM_2 &&
+              win32::vk_oem_3 == VK_OEM_3 && win32::vk_oem_4 == VK_OEM_4 &&
+              win32::vk_oem_5 == VK_OEM_5 && win32::vk_oem_6 == VK_OEM_6 &&
+              win32::vk_oem_7 == VK_OEM_7);
+static_assert(win32::right_alt_pressed == RIGHT_ALT_PRESSED &&
+              win32::left_alt_pressed == LEFT_ALT_PRESSED &&
+              win32::right_ctrl_pressed == RIGHT_CTRL_PRESSED &&
+              win32::left_ctrl_pressed == LEFT_CTRL_PRESSED &&
+              win32::shift_pressed == SHIFT_PRESSED && win32::numlock_on == NUMLOCK_ON &&
+              win32::scrolllock_on == SCROLLLOCK_ON && win32::capslock_on == CAPSLOCK_ON &&
+              win32::enhanced_key == ENHANCED_KEY);
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+struct win32_console {
+    HANDLE in = INVALID_HANDLE_VALUE, out = INVALID_HANDLE_VALUE;
+    DWORD start_input_mode = 0;
+    CONSOLE_CURSOR_INFO start_cursor{25, TRUE};
+    COORD origin{0, 0};  // the buffer cell at the window's top-left: the screen's
+    int buffer_columns = 80;
+    screen_sync sync;
+};
+
+std::optional<win32_console> con;
+
+// Ctrl+C and Ctrl+Break are keys while the program runs (input mode 0 makes
+// them so on Windows; under Wine the terminal's interrupt comes this way).
+BOOL WINAPI ignore_break(DWORD type) { return type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT; }
+
+// Whether the display can show a window of this size. Windows refuses a
+// larger one; Wine takes it but its terminal shows only the top of it.
+bool fits_display(int columns, int rows) {
+    COORD largest = GetLargestConsoleWindowSize(con->out);
+    if (largest.X <= 0 || largest.Y <= 0) return true;  // not known
+    return columns <= largest.X && rows <= largest.Y;
+}
+
+// Where the screen goes: the console's window as it is now, no more of it
+// than the display shows.
+bool take_window() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(con->out, &info)) return false;
+    // A window scrolled elsewhere in the buffer shows other cells.
+    if (info.srWindow.Left != con->origin.X || info.srWindow.Top != con->origin.Y)
+        con->sync.force_full_repaint();
+    con->origin = {info.srWindow.Left, info.srWindow.Top};
+    con->buffer_columns = info.dwSize.X;
+    int columns = info.srWindow.Right - info.srWindow.Left + 1;
+    int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    COORD largest = GetLargestConsoleWindowSize(con->out);
+    if (largest.X > 0) columns = std::min<int>(columns, largest.X);
+    if (largest.Y > 0) rows = std::min<int>(rows, largest.Y);
+    con->sync.set_console_size(columns, rows);
+    return true;
+}
+
+COORD at(int column, int row) {
+    return {static_cast<SHORT>(con->origin.X + column), static_cast<SHORT>(con->origin.Y + row)};
+}
+
+bool run(const console_op& op) {
+    const int columns = con->sync.console_columns(), rows = con->sync.console_rows();
+    DWORD done = 0;
+    switch (op.type) {
+        case console_op::kind::fill: {
+            // From the window's first cell to its last, whatever the buffer's width.
+            DWORD count = static_cast<DWORD>(con->buffer_columns * (rows - 1) + columns);
+            return FillConsoleOutputCharacterW(con->out, L' ', count, at(0, 0), &done) &&
+                   FillConsoleOutputAttribute(con->out, op.attribute, count, at(0, 0), &done);
+        }
+        case console_op::kind::scroll: {
+            // Rows n and on moved to the top, within the buffer: Wine refuses
+            // a move of the whole window above its first row.
+            SMALL_RECT from{static_cast<SHORT>(con->origin.X),
+                            static_cast<SHORT>(con->origin.Y + op.count),
+                            static_cast<SHORT>(con->origin.X + columns - 1),
+                            static_cast<SHORT>(con->origin.Y + rows - 1)};
+            CHAR_INFO blank;
+            blank.Char.UnicodeChar = L' ';
+            blank.Attributes = op.attribute;
+            return ScrollConsoleScreenBufferW(con->out, &from, nullptr, at(0, 0), &blank);
+        }
+        case console_op::kind::write: {
+            CHAR_INFO cells[screen_sync::longest_write];
+            int n = std::min(op.count, screen_sync::longest_write);
+            for (int k = 0; k < n; ++k) {
+                const cell& c = op.cells[static_cast<std::size_t>(k)];
+                cells[k].Char.UnicodeChar = static_cast<WCHAR>(cp850_glyph[c.character]);
+                cells[k].Attributes = c.attribute;
+            }
+            COORD start = at(op.column, op.row);
+            SMALL_RECT region{start.X, start.Y, static_cast<SHORT>(start.X + n - 1), start.Y};
+            return WriteConsoleOutputW(con->out, cells, COORD{static_cast<SHORT>(n), 1},
+                                       COORD{0, 0}, &region);
+        }
+        case console_op::kind::cursor_position:
+            return SetConsoleCursorPosition(con->out, at(op.column, op.row));
+        case console_op::kind::cursor_shape: {
+            CONSOLE_CURSOR_INFO cursor{op.count == 1   ? 100u
+                                       : op.count == 2 ? 25u
+                                                       : 1u,
+                                       op.count != 0};
+            return SetConsoleCursorInfo(con->out, &cursor);
+        }
+        case console_op::kind::beep: Beep(3000, 100); return true;
+    }
+    return true;
+}
+
+// A key read on the console's input handle; a resized window is shown anew
+// at once, not only after the next key.
+class console_input_handle final : public console_input {
+   public:
+    explicit console_input_handle(screen_model& model) : model_(model) {}
+
+    bool get_mode(std::uint32_t& mode) override {
+        DWORD m = 0;
+        if (!GetConsoleMode(con->in, &m)) return false;
+        mode = m;
+        return true;
+    }
+    bool set_mode(std::uint32_t mode) override { return SetConsoleMode(con->in, mode); }
+    bool read_event(input_event& event) override {
+        INPUT_RECORD record;
+        DWORD n = 0;
+        if (!ReadConsoleInputW(con->in, &record, 1, &n) || n != 1) return false;
+        switch (record.EventType) {
+            case KEY_EVENT: {
+                const KEY_EVENT_RECORD& k = record.Event.KeyEvent;
+                event.type = input_event::kind::key;
+                event.key_down = k.bKeyDown;
+                event.repeat_count = k.wRepeatCount;
+                event.virtual_key = k.wVirtualKeyCode;
+                event.scan_code = k.wVirtualScanCode;
+                event.character = static_cast<char16_t>(k.uChar.UnicodeChar);
+                event.control_state = k.dwControlKeyState;
+                break;
+            }
+            case WINDOW_BUFFER_SIZE_EVENT: event.type = input_event::kind::window_size; break;
+            case MOUSE_EVENT: event.type = input_event::kind::mouse; break;
+            case FOCUS_EVENT: event.type = input_event::kind::focus; break;
+            default: event.type = input_event::kind::menu; break;
+        }
+        return true;
+    }
+    void window_resized() override {
+        con->sync.force_full_repaint();
+        flush(model_);
+    }
+
+   private:
+    screen_model& model_;
+};
+
+bool is_console(HANDLE h) {
+    DWORD mode = 0;
+    return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+}
+
+}  // namespace
+
+bool open(start_up& found) {
+    // By name, so the screen and the keys stay on the console when the
+    // standard streams are redirected.
+    HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE out =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    DWORD input_mode = 0;
+    CONSOLE_CURSOR_INFO cursor{25, TRUE};
+    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
+        !GetConsoleScreenBufferInfo(out, &info) || !GetConsoleMode(in, &input_mode)) {
+        if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        return false;
+    }
+    GetConsoleCursorInfo(out, &cursor);
+    con.emplace();
+    con->in = in;
+    con->out = out;
+    con->start_input_mode = input_mode;
+    con->start_cursor = cursor;
+    take_window();
+    found.columns = con->sync.console_columns();
+    found.rows = con->sync.console_rows();
+    found.normal_attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
+    // Mode 64 is 80 x 50 where the display can show more than 43 rows.
+    COORD largest = GetLargestConsoleWindowSize(out);
+    found.tall_rows = largest.Y > 43 ? 50 : 43;
+    SetConsoleCtrlHandler(ignore_break, TRUE);
+    return true;
+}
+
+void close(screen_model&) {
+    // The cursor visible below the screen (or on its last row), so what
+    // follows is written under it; the input mode as it was found.
+    int below = std::min(con->sync.shown_rows(), con->sync.console_rows() - 1);
+    SetConsoleCursorPosition(con->out, at(0, below));
+    CONSOLE_CURSOR_INFO cursor = con->start_cursor;
+    cursor.bVisible = TRUE;
+    SetConsoleCursorInfo(con->out, &cursor);
+    SetConsoleMode(con->in, con->start_input_mode);
+    SetConsoleCtrlHandler(ignore_break, FALSE);
+    CloseHandle(con->in);
+    CloseHandle(con->out);
+    con.reset();
+}
+
+// The console's classic steps to a new size: the buffer first (refused
+// while the window is larger), the window, the buffer again. What the
+// console refuses stays as it was; the screen then shows in what there is.
+// A size larger than the display is not asked for at all.
+void mode_changed(screen_model& model) {
+    COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
+    if (fits_display(size.X, size.Y)) {
+        SetConsoleScreenBufferSize(con->out, size);
+        SMALL_RECT window{0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
+        if (SetConsoleWindowInfo(con->out, TRUE, &window))
+            SetConsoleScreenBufferSize(con->out, size);
+    }
+    take_window();
+}
+
+void flush(screen_model& model) {
+    // Input mode 0 reports no size changes: the window is looked at anew
+    // each time, and a new size or place is painted anew.
+    take_window();
+    for (const auto& op : con->sync.plan(model)) {
+        // A call that failed leaves the console unknown: the next flush
+        // writes everything again.
+        if (!run(op)) con->sync.force_full_repaint();
+    }
+}
+
+int read_key(screen_model& model, int& pending_key_code) {
+    flush(model);
+    console_input_handle input(model);
+    return read_console_key(input, pending_key_code);
+}
+
+bool owns_stdout() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+void write_text(std::FILE* stream, std::string_view utf8) {
+    std::fflush(stream);
+    auto h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!is_console(h)) {
+        std::fwrite(utf8.data(), 1, utf8.size(), stream);
+        std::fflush(stream);
+        return;
+    }
+    // UTF-16 whatever the console's code page; never changes it.
+    std::u16string text = utf16_from_utf8(utf8);
+    auto p = reinterpret_cast<const wchar_t*>(text.data());
+    for (std::size_t left = text.size(); left > 0;) {
+        DWORD n = 0;
+        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(left, 4096));
+        if (!WriteConsoleW(h, p, piece, &n, nullptr) || n == 0) return;
+        p += n;
+        left -= n;
+    }
+}
+
+}  // namespace console_detail::backend
