@@ -21,9 +21,9 @@ std::wstring bred(const std::string& navn) { return std::wstring(navn.begin(), n
 
 std::string systemfejl(DWORD kode) {
     char tekst[256] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             kode, MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), tekst, sizeof tekst,
-                             nullptr);
+    DWORD n =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, kode,
+                       MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), tekst, sizeof tekst, nullptr);
     while (n > 0 && (tekst[n - 1] == '\n' || tekst[n - 1] == '\r' || tekst[n - 1] == '.'))
         tekst[--n] = '\0';
     return n > 0 ? std::string(tekst) : "fejl " + std::to_string(kode);
@@ -74,8 +74,9 @@ bool skriv_alt(HANDLE h, std::string_view indhold) {
 // The list is still the file that was read.
 bool uaendret(const std::string& navn, const fil_id* laest, erstatning& r) {
     if (!laest) return true;
-    HANDLE h = CreateFileW(bred(navn).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(bred(navn).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     fil_id nu = h == INVALID_HANDLE_VALUE ? fil_id{} : id_for_handle(h);
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     if (nu == *laest) return true;
@@ -83,8 +84,19 @@ bool uaendret(const std::string& navn, const fil_id* laest, erstatning& r) {
     return false;
 }
 
+// ReplaceFileW wants full paths (Wine refuses relative ones).
+std::wstring fuld_sti(const std::string& navn) {
+    std::wstring kort = bred(navn);
+    DWORD n = GetFullPathNameW(kort.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return kort;
+    std::wstring fuld(n, L'\0');
+    n = GetFullPathNameW(kort.c_str(), n, fuld.data(), nullptr);
+    fuld.resize(n);
+    return fuld;
+}
+
 bool saet_paa_plads(const std::string& navn, const std::string& midl, erstatning& r) {
-    std::wstring n = bred(navn), m = bred(midl);
+    std::wstring n = fuld_sti(navn), m = fuld_sti(midl);
     if (GetFileAttributesW(n.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (MoveFileExW(m.c_str(), n.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     } else if (ReplaceFileW(n.c_str(), m.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
@@ -112,9 +124,7 @@ int aabn_til_laesning(const char* navn, int& fejl) {
     return fd;
 }
 
-fil_id id_for(int fd) {
-    return id_for_handle(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
-}
+fil_id id_for(int fd) { return id_for_handle(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))); }
 
 erstatning erstat_fil(const char* navn, const char* midlertidig, std::string_view indhold,
                       const fil_id* laest) {

@@ -46,6 +46,12 @@ cmake --build --preset windows-test
 export WINEPREFIX="$PWD/build/wine" WINEDEBUG=-all
 /usr/lib/wine/wineserver -p  # one server for all the runs below
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-scripts/wine.sh build/windows-test/tests/katsort_tests.exe --gtest_brief=1
+# In a pseudo-terminal of 80 x 50, so the tests of the console itself have one.
+if ! script -qfec "stty rows 50 cols 80; scripts/wine.sh build/windows-test/tests/katsort_tests.exe \
+    --gtest_brief=1 --gtest_output=xml:build/windows-test/enhedstest.xml" /dev/null >/dev/null; then
+    grep -A8 '<failure' build/windows-test/enhedstest.xml || echo "katsort_tests.exe did not finish"
+    exit 1
+fi
+grep -m1 '<testsuites' build/windows-test/enhedstest.xml
 KATSORT_E2E_WINDOWS="$PWD/build/windows-test/app/katsort.exe" \
     build/test/tests/katsort_e2e --gtest_filter='Windows.*' --gtest_brief=1

@@ -57,6 +57,10 @@ struct win32_console {
     CONSOLE_CURSOR_INFO start_cursor{25, TRUE};
     COORD origin{0, 0};  // the buffer cell at the window's top-left: the screen's
     int buffer_columns = 80;
+    // The rows the console's 80-column screen may have: 50, or 43 on a
+    // display that shows no more. The program's screen is 80 x 50 either
+    // way; a console of 43 rows shows its top part and the notice.
+    int tall_rows = 50;
     screen_sync sync;
 };
 
@@ -225,9 +229,9 @@ bool open(start_up& found) {
     found.columns = con->sync.console_columns();
     found.rows = con->sync.console_rows();
     found.normal_attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
-    // Mode 64 is 80 x 50 where the display can show more than 43 rows.
     COORD largest = GetLargestConsoleWindowSize(out);
-    found.tall_rows = largest.Y > 43 ? 50 : 43;
+    con->tall_rows = largest.Y > 43 ? 50 : 43;
+    found.tall_rows = 50;
     SetConsoleCtrlHandler(ignore_break, TRUE);
     return true;
 }
@@ -253,6 +257,7 @@ void close(screen_model&) {
 // A size larger than the display is not asked for at all.
 void mode_changed(screen_model& model) {
     COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
+    if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(con->tall_rows);
     if (fits_display(size.X, size.Y)) {
         SetConsoleScreenBufferSize(con->out, size);
         SMALL_RECT window{0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
