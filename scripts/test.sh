@@ -44,8 +44,11 @@ eval "$windows_bygning"
 cmake --preset windows-test >/dev/null
 cmake --build --preset windows-test
 export WINEPREFIX="$PWD/build/wine" WINEDEBUG=-all
-/usr/lib/wine/wineserver -p  # one server for all the runs below
+mkdir -p "$WINEPREFIX"
+# One server for all the runs below, holding none of our output open.
+/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+scripts/wine.sh wineboot --init </dev/null >/dev/null 2>&1
 # In a pseudo-terminal of 80 x 50, so the tests of the console itself have one.
 if ! script -qfec "stty rows 50 cols 80; scripts/wine.sh build/windows-test/tests/katsort_tests.exe \
     --gtest_brief=1 --gtest_output=xml:build/windows-test/enhedstest.xml" /dev/null >/dev/null; then
