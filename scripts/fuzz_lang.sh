@@ -13,6 +13,7 @@ for m in "${maal[@]}"; do
     valg=()
     [ "$m" = screen ] && valg=(-max_len=256)
     [ "$m" = laesere ] && valg=(-max_len=1024)
+    [ "$m" = key_decoder ] && valg=(-max_len=512)
     korpus="build/fuzz/lang_korpus_$m"
     mkdir -p "$korpus" "build/fuzz/fund_$m"
     log="build/fuzz/lang_$m.log"
