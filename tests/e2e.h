@@ -55,6 +55,29 @@ class E2e : public ::testing::Test {
         skriv("kat_emneliste.txt", liste + "# 3 5 7");
         skriv("emne.txt", emner);
     }
+    // The eight lots of the sort's worked example (field 4 is A or B), with
+    // entries of catalogues 2 and 3 around them.
+    void otte_emner() {
+        const char* lots[8][3] = {{"10", "B", "Vase"},   {"11", "A", "Stol"}, {"12", "B", "Lampe"},
+                                  {"13", "A", "Bord"},   {"14", "A", "Ur"},   {"15", "B", "Kande"},
+                                  {"16", "A", "Maleri"}, {"17", "A", "Fad"}};
+        std::string liste = "# 2 30 1\r\n", emner;
+        for (int i = 0; i < 8; ++i) {
+            liste += std::string("# 1 ") + lots[i][0] + " " + std::to_string(i + 1) + "\r\n";
+            emner += std::string("# ") + lots[i][0] + " x " + lots[i][2] + " \xA4 Kunstner \xA4 " +
+                     lots[i][1] + " \xA4";
+            for (int f = 4; f <= 15; ++f) emner += " - \xA4";
+            emner += "\r\n";
+        }
+        skriv("katalog.txt", "# 1 Kunst 12.03.1998 8");
+        skriv("kat_emneliste.txt", liste + "# 3 5 7");
+        skriv("emne.txt", emner);
+    }
+    // The list those eight lots are saved as after F1 with "t", "i" and Esc.
+    static constexpr const char* otte_emner_gemt =
+        "# 2 30 1\r\n# 1 10 7 \r\n# 1 11 4 \r\n# 1 12 8 \r\n# 1 13 1 \r\n# 1 14 5 \r\n"
+        "# 1 15 6 \r\n# 1 16 3 \r\n# 1 17 2 \r\n# 3 5 7";
+
     static bool hovedskaerm(const vterm_skaerm& s) {
         return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";
     }
