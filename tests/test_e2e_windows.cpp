@@ -147,3 +147,23 @@ TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {
     EXPECT_NE(k->alt_output().find("kat_emneliste2.txt findes og er ikke en almindelig fil"),
               std::string::npos);
 }
+
+TEST_F(Windows, AFolderWithAUnicodeNameSavesAsAnyOther) {
+    // The catalogue in a folder whose name the system's code page can't spell.
+    const fs::path foraelder = mappe;
+    struct tilbage {
+        fs::path& mappe;
+        fs::path foraelder;
+        ~tilbage() { mappe = foraelder; }
+    } igen{mappe, foraelder};
+    mappe /= "For\u00e5rsauktion \u00e6\u00f8 \u4e2d";
+    fs::create_directory(mappe);
+    katalog(5);
+    auto k = start();
+    ASSERT_TRUE(
+        k->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
+    k->skriv(f1 + "I\x1b");  // sort by the first key alone, then save
+    ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
+    EXPECT_NE(laes("kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
+}
