@@ -11,4 +11,4 @@ mappe=$(mktemp -d /tmp/katsort-demo-XXXXXX)
 cp examples/demo/*.txt "$mappe"
 echo "Demokataloget ligger i $mappe"
 cd "$mappe"
-exec "$OLDPWD/build/release/katsort"
+exec "$OLDPWD/build/release/app/katsort"

@@ -57,6 +57,43 @@ TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
     EXPECT_NE(k.vent_paa_slut(), -1);
 }
 
+// The README's demo command, as an operator types it: it builds the program,
+// starts it on a fresh copy of the demo catalogue and leaves the bundled
+// files as they were.
+TEST_F(E2e, TheReadmeDemoCommandStartsOnAFreshCopyOfTheDemo) {
+    const fs::path bundlet = fs::path(KATSORT_DEMO_DIR) / "kat_emneliste.txt";
+    auto indhold = [](const fs::path& fil) {
+        std::ifstream f(fil, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    };
+    const std::string bundlet_foer = indhold(bundlet);
+    start_valg valg;
+    valg.binaer = KATSORT_KILDEMAPPE "/scripts/demo.sh";
+    koersel k(mappe, valg);
+    // The first time it builds the whole program.
+    bool vist = k.vent_paa(listen_vist, 600000);
+    const std::string& ud = k.alt_output();
+    const std::string maerke = "Demokataloget ligger i ";
+    fs::path kopi;
+    if (auto start = ud.find(maerke); start != std::string::npos) {
+        start += maerke.size();
+        kopi = ud.substr(start, ud.find_first_of("\r\n", start) - start);
+    }
+    struct oprydning {
+        fs::path mappe;
+        ~oprydning() {
+            if (mappe.string().rfind("/tmp/katsort-demo-", 0) == 0) fs::remove_all(mappe);
+        }
+    } ryd_op{kopi};
+    ASSERT_TRUE(vist) << ud.substr(0, 4000);
+    EXPECT_EQ(k.skaerm().raekke(47, 70, 73), "1/4");
+    k.skriv("\x1b");
+    EXPECT_EQ(k.vent_paa_slut(30000), 0);
+    EXPECT_TRUE(fs::is_regular_file(kopi / "kat_emneliste.txt")) << kopi;
+    EXPECT_NE(kopi, fs::path(KATSORT_DEMO_DIR));
+    EXPECT_EQ(indhold(bundlet), bundlet_foer);
+}
+
 TEST_F(E2e, NavigationAcrossPages) {
     katalog(83);
     koersel k(mappe);

@@ -182,6 +182,7 @@ bool koersel::laes_noget(int ms) {
     if (poll(&p, 1, ms) <= 0) return false;
     char buf[8192];
     ssize_t n = read(master_, buf, sizeof buf);
+    if (n == 0 || (n < 0 && errno == EIO)) lukket_ = true;  // nobody holds the terminal any more
     if (n <= 0) return false;
     std::string_view stykke(buf, static_cast<std::size_t>(n));
     if (kitty_ && stykke.find("\x1b[?u") != std::string_view::npos) skriv("\x1b[?0u");
@@ -229,7 +230,7 @@ bool koersel::vent_paa(const std::function<bool(const vterm_skaerm&)>& betingels
     auto slut = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!betingelse(vt_)) {
         if (fodr_naeste()) continue;
-        if (std::chrono::steady_clock::now() >= slut) return false;
+        if (lukket_ || std::chrono::steady_clock::now() >= slut) return false;
         laes_noget(10);
     }
     return true;

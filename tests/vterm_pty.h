@@ -98,4 +98,5 @@ class koersel {
     termios foer_{};
     std::string output_;
     std::string ufodret_;  // read but not yet given to the terminal
+    bool lukket_ = false;  // the program and all it started have let go of the terminal
 };
