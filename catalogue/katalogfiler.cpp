@@ -7,9 +7,17 @@ std::unique_ptr<token_stroem> katalogfiler::aabn(const char* navn) const {
     return std::make_unique<token_stroem>(token_stroem::fra_hukommelsen{fil->second});
 }
 
-erstatning katalogfiler::erstat(const char* navn, const char* midlertidig, std::string_view indhold,
+erstatning katalogfiler::erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
                                 const fil_id* laest) const {
     if (!hukommelse_) return erstat_fil(navn, midlertidig, indhold, laest);
-    (*hukommelse_)[navn] = std::string(indhold);
-    return {true, {}, {}};
+    std::string ny;
+    udskrift ud([&](std::string_view del) {
+        ny += del;
+        return true;
+    });
+    if (!indhold(ud) || !ud.toem()) return {};
+    (*hukommelse_)[navn] = std::move(ny);
+    erstatning r;
+    r.ok = true;
+    return r;
 }

@@ -20,7 +20,7 @@ class katalogfiler {
 
     std::unique_ptr<token_stroem> aabn(const char* navn) const;
     // Puts `indhold` in the place of `navn`, as erstat_fil does on disk.
-    erstatning erstat(const char* navn, const char* midlertidig, std::string_view indhold,
+    erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) const;
 
    private:

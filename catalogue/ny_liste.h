@@ -6,13 +6,14 @@
 #include "kat_opsaetning.h"
 #include "token_stroem.h"
 
-// The text of the new lot list: the old list read from `gammel` with the
-// entries of `katalog_nr` replaced by records 1..antal. `katalogets_del`
+// The text of the new lot list, written into `ud` as it is made: the old
+// list read from `gammel` with the entries of `katalog_nr` replaced by
+// records 1..antal. `katalogets_del`
 // receives the catalogue's entries as the old list held them (see
 // katalogets_poster). False, with `fejl` set, when the old list can't be
 // read in full.
 bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
-                  std::string_view katalog_nr, std::string& ud, std::string& katalogets_del,
+                  std::string_view katalog_nr, udskrift& ud, std::string& katalogets_del,
                   std::string& fejl);
 
 // The entries of `katalog_nr` in a list, one line of tokens each, in file

@@ -17,18 +17,11 @@ const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
 const std::string_view linjeslut = "\r\n";
 
-void tilfoej_postlinjer(std::string& ud, const post_t* poster, int antal,
+void tilfoej_postlinjer(udskrift& ud, const post_t* poster, int antal,
                         std::string_view katalog_nr) {
-    for (int i = 1; i <= antal; ++i) {
-        ud += "# ";
-        ud += katalog_nr;
-        ud += ' ';
-        ud += poster[i][0].view();
-        ud += ' ';
-        ud += poster[i][1].view();
-        ud += ' ';
-        ud += linjeslut;
-    }
+    for (int i = 1; i <= antal; ++i)
+        ud << "# " << katalog_nr << ' ' << poster[i][0].view() << ' ' << poster[i][1].view() << ' '
+           << linjeslut;
 }
 
 // Reads one entry's tokens after its "#" up to the next "#" or the end of
@@ -43,12 +36,15 @@ bool laes_post_tokens(token_stroem& ind, std::vector<std::string>& tokens) {
     }
 }
 
-void tilfoej_linje(std::string& ud, std::string_view foerste,
+// `foerste` and the tokens, one space between each two.
+void tilfoej_linje(udskrift& ud, std::string_view foerste,
                    const std::vector<std::string>& tokens) {
-    ud += foerste;
+    ud << foerste;
+    bool tom = foerste.empty();
     for (const auto& t : tokens) {
-        if (!ud.empty() && ud.back() != '\n') ud += ' ';
-        ud += t;
+        if (!tom) ud << ' ';
+        ud << t;
+        tom = false;
     }
 }
 
@@ -57,7 +53,10 @@ std::string laesefejl(const token_stroem& liste) {
 }
 
 void husk_post(std::string& del, const std::vector<std::string>& tokens) {
-    tilfoej_linje(del, "", tokens);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (i > 0) del += ' ';
+        del += tokens[i];
+    }
     del += '\n';
 }
 
@@ -81,7 +80,7 @@ std::string katalogets_poster(token_stroem& liste, std::string_view katalog_nr, 
 // token for token with single spaces, so nothing is changed or lost whatever
 // their values are; the catalogue's records stand where its first group stood.
 bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
-                  std::string_view katalog_nr, std::string& ud, std::string& katalogets_del,
+                  std::string_view katalog_nr, udskrift& ud, std::string& katalogets_del,
                   std::string& fejl) {
     if (!gammel.aaben() || gammel.laesefejl()) {
         fejl = laesefejl(gammel);
@@ -92,7 +91,7 @@ bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
     bool flere = laes_post_tokens(gammel, tokens);
     if (!tokens.empty()) {
         tilfoej_linje(ud, "", tokens);
-        ud += linjeslut;
+        ud << linjeslut;
     }
     bool postlinjer_skrevet = false;
     while (flere) {
@@ -104,7 +103,7 @@ bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
             continue;
         }
         tilfoej_linje(ud, "#", tokens);
-        if (flere) ud += linjeslut;
+        if (flere) ud << linjeslut;
     }
     if (gammel.laesefejl()) {
         fejl = laesefejl(gammel);
@@ -118,28 +117,32 @@ bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
 }
 
 void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
-    std::string ud, nu_i_listen, fejl;
-    fil_id laest;
-    bool ok;
-    {
-        auto gammel = filer->aabn(listefil);
-        ok = byg_ny_liste(*gammel, poster, antal, katalog_nr.view(), ud, nu_i_listen, fejl);
-        laest = gammel->id();
-    }
-    if (ok && indlaest_del && nu_i_listen != *indlaest_del) {
-        fejl = std::string(listefil) +
-               " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
-               "din sortering er ikke gemt, og den anden udgave er beholdt";
-        ok = false;
-    }
-    erstatning r;
-    if (ok) r = filer->erstat(listefil, ny_listefil, ud, &laest);
-    if (ok && !r.ok) fejl = r.fejl;
-    ok = ok && r.ok;
+    std::string fejl;
+    auto gammel = filer->aabn(listefil);
+    const fil_id laest = gammel->id();
+    // The new list goes straight into the side file as it is made; it takes
+    // the list's place only when it was made in full and nobody changed the
+    // catalogue's entries meanwhile.
+    auto ny_liste = [&](udskrift& ud) {
+        std::string nu_i_listen;
+        bool bygget = byg_ny_liste(*gammel, poster, antal, katalog_nr.view(), ud, nu_i_listen, fejl);
+        gammel.reset();  // closed before the swap: Windows won't replace an open file
+        if (!bygget) return false;
+        if (indlaest_del && nu_i_listen != *indlaest_del) {
+            fejl = std::string(listefil) +
+                   " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
+                   "din sortering er ikke gemt, og den anden udgave er beholdt";
+            return false;
+        }
+        return true;
+    };
+    erstatning r = filer->erstat(listefil, ny_listefil, ny_liste, &laest);
+    if (!r.ok && !r.fejl.empty()) fejl = r.fejl;
     if (!status) return;
-    status->gemt = ok;
+    status->gemt = r.ok;
     for (auto& b : r.bemaerkninger) status->meddelelser.push_back(b);
-    if (!ok) status->meddelelser.push_back(fejl + "; " + listefil + " er ikke \x91ndret");
+    if (!r.ok && r.gammel_beholdt) fejl += std::string("; ") + listefil + " er ikke \x91ndret";
+    if (!r.ok) status->meddelelser.push_back(fejl);
 }
 
 void kat_opsaetning::gem() {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "e2e.h"
 
@@ -166,4 +168,27 @@ TEST_F(Windows, AFolderWithAUnicodeNameSavesAsAnyOther) {
     ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
     EXPECT_NE(laes("kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
     EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
+}
+
+TEST_F(Windows, ALinkedListIsReplacedInItsOwnFolderAndStaysALink) {
+    katalog(5);
+    const fs::path liste = mappe / "kat_emneliste.txt";
+    fs::create_directory(mappe / "delt");
+    fs::rename(liste, mappe / "delt" / "kat_emneliste.txt");
+    fs::create_symlink("delt/kat_emneliste.txt", liste);
+    auto k = start();
+    ASSERT_TRUE(
+        k->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
+    k->skriv(f1 + "I\x1b");
+    ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
+    EXPECT_TRUE(fs::is_symlink(liste));
+    EXPECT_NE(laes("delt/kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
+    std::vector<std::string> her, delt;
+    for (auto& f : fs::directory_iterator(mappe)) her.push_back(f.path().filename().string());
+    for (auto& f : fs::directory_iterator(mappe / "delt"))
+        delt.push_back(f.path().filename().string());
+    std::sort(her.begin(), her.end());
+    EXPECT_EQ(her, (std::vector<std::string>{"delt", "emne.txt", "kat_emneliste.txt",
+                                             "katalog.txt"}));
+    EXPECT_EQ(delt, std::vector<std::string>{"kat_emneliste.txt"});
 }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -31,7 +32,13 @@ namespace {
 class SikkerFil : public katalogmappe {
    protected:
     erstatning gem(std::string_view indhold, const fil_id* laest = nullptr) {
-        return erstat_fil("kat_emneliste.txt", "kat_emneliste2.txt", indhold, laest);
+        return erstat_fil(
+            "kat_emneliste.txt", "kat_emneliste2.txt",
+            [&](udskrift& ud) {
+                ud << indhold;
+                return true;
+            },
+            laest);
     }
     static bool har(const std::vector<std::string>& tekster, const std::string& del) {
         for (const auto& t : tekster)
@@ -144,6 +151,41 @@ TEST_F(SikkerFil, ModeAclsAndExtendedAttributesAreKept) {
     EXPECT_TRUE(r.bemaerkninger.empty()) << r.bemaerkninger.front();
 }
 
+TEST_F(SikkerFil, TheFoldersDefaultAclIsNotInherited) {
+    skriv("kat_emneliste.txt", "gammel");  // made before the folder had its default ACL
+    ASSERT_EQ(::chmod("kat_emneliste.txt", 0660), 0);
+    const std::string acl = acl_med_bruger(4001);
+    if (::setxattr(".", "system.posix_acl_default", acl.data(), acl.size(), 0) != 0)
+        GTEST_SKIP() << "no ACLs here: " << std::strerror(errno);
+    ASSERT_LT(::getxattr("kat_emneliste.txt", "system.posix_acl_access", nullptr, 0), 0);
+    erstatning r = gem("ny");
+    ASSERT_TRUE(r.ok) << r.fejl;
+    EXPECT_LT(::getxattr("kat_emneliste.txt", "system.posix_acl_access", nullptr, 0), 0)
+        << "the new list has an ACL the old one hadn't";
+    EXPECT_EQ(lstat_af("kat_emneliste.txt").st_mode & 07777, 0660u);
+}
+
+TEST_F(SikkerFil, AWriteProtectedListOrAFailedSaveLeavesNothingBehind) {
+    skriv("kat_emneliste.txt", "gammel");
+    ASSERT_EQ(::chmod("kat_emneliste.txt", 0444), 0);
+    erstatning r = gem("ny");  // also as root, who could write it
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.fejl, "kat_emneliste.txt er skrivebeskyttet");
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+
+    ASSERT_EQ(::chmod("kat_emneliste.txt", 0644), 0);
+    EXPECT_THROW(erstat_fil(
+                     "kat_emneliste.txt", "kat_emneliste2.txt",
+                     [](udskrift& ud) -> bool {
+                         ud << std::string(100000, 'x');
+                         throw std::bad_alloc();
+                     },
+                     nullptr),
+                 std::bad_alloc);
+    EXPECT_EQ(laes("kat_emneliste.txt"), "gammel");
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}
+
 TEST_F(SikkerFil, OwnerAndGroupOfAColleagueAreKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
     skriv("kat_emneliste.txt", "gammel");
@@ -218,7 +260,7 @@ TEST_F(SikkerFil, WriteErrorLeavesTheOldListIntact) {
 
 TEST_F(SikkerFil, ReadOnlyFolderLeavesTheOldListIntact) {
     skriv("kat_emneliste.txt", eksempel_liste);
-    chmod("kat_emneliste.txt", 0644);
+    chmod("kat_emneliste.txt", 0666);  // the list may be written; only the folder may not
     chmod(".", 0555);
     auto k = store({{"4", "1"}});
     // As root the folder's mode doesn't stop writes: save as nobody then.

@@ -17,7 +17,13 @@ namespace {
 class SikkerFilWindows : public katalogmappe {
    protected:
     erstatning gem(std::string_view indhold, const fil_id* laest = nullptr) {
-        return erstat_fil("kat_emneliste.txt", "kat_emneliste2.txt", indhold, laest);
+        return erstat_fil(
+            "kat_emneliste.txt", "kat_emneliste2.txt",
+            [&](udskrift& ud) {
+                ud << indhold;
+                return true;
+            },
+            laest);
     }
 };
 
@@ -42,6 +48,18 @@ TEST_F(SikkerFilWindows, AFolderAtTheSideFileIsRefusedAndTheListStays) {
         << r.fejl;
     EXPECT_EQ(laes("kat_emneliste.txt"), "gammel");
     EXPECT_TRUE(std::filesystem::is_directory("kat_emneliste2.txt"));
+}
+
+TEST_F(SikkerFilWindows, AReadOnlyListIsWriteProtected) {
+    skriv("kat_emneliste.txt", "gammel");
+    ASSERT_TRUE(SetFileAttributesW(L"kat_emneliste.txt", FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(skrivebeskyttet("kat_emneliste.txt"));
+    erstatning r = gem("ny");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.fejl, "kat_emneliste.txt er skrivebeskyttet");
+    SetFileAttributesW(L"kat_emneliste.txt", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(laes("kat_emneliste.txt"), "gammel");
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
 }
 
 TEST_F(SikkerFilWindows, AListChangedSinceItWasReadIsNotReplaced) {

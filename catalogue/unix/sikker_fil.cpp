@@ -5,12 +5,15 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -90,34 +93,59 @@ bool ryd_midlertidig(const std::string& midl, erstatning& r) {
     return true;
 }
 
-// Owner and group where permitted, then the mode (a change of owner clears
-// set-user-ID bits), then ACLs and the other extended attributes.
+std::vector<std::string> xattr_navne(int fd, const char* sti) {
+    ssize_t n = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(sti, nullptr, 0);
+    if (n <= 0) return {};
+    std::string navne(static_cast<std::size_t>(n), '\0');
+    n = fd >= 0 ? ::flistxattr(fd, navne.data(), navne.size())
+                : ::listxattr(sti, navne.data(), navne.size());
+    if (n <= 0) return {};
+    std::vector<std::string> ud;
+    for (std::size_t p = 0; p < static_cast<std::size_t>(n); p += ud.back().size() + 1)
+        ud.emplace_back(navne.c_str() + p);
+    return ud;
+}
+
+void kopier_xattrs(int fd, const std::string& maal, const std::vector<std::string>& navne,
+                   erstatning& r) {
+    std::string vaerdi;
+    for (const auto& attr : navne) {
+        ssize_t m = ::getxattr(maal.c_str(), attr.c_str(), nullptr, 0);
+        if (m >= 0) {
+            vaerdi.assign(static_cast<std::size_t>(m), '\0');
+            m = ::getxattr(maal.c_str(), attr.c_str(), vaerdi.data(), vaerdi.size());
+        }
+        if (m < 0 || ::fsetxattr(fd, attr.c_str(), vaerdi.data(), static_cast<std::size_t>(m), 0) != 0)
+            r.bemaerkninger.push_back("Attributten " + attr + " kunne ikke overf\x9Bres til den nye " +
+                                      maal);
+    }
+}
+
+// What the side file got from the folder (a default ACL) and the old file
+// doesn't have, goes: the new list may be read and written by exactly those
+// who could before. The system's security labels are the system's affair.
+void fjern_arvede_xattrs(int fd, const std::vector<std::string>& gamle, erstatning& r) {
+    for (const auto& attr : xattr_navne(fd, nullptr)) {
+        if (attr.rfind("security.", 0) == 0) continue;
+        if (std::find(gamle.begin(), gamle.end(), attr) != gamle.end()) continue;
+        if (::fremovexattr(fd, attr.c_str()) != 0 && errno != ENODATA)
+            r.bemaerkninger.push_back("Attributten " + attr + " kunne ikke fjernes fra den nye liste");
+    }
+}
+
+// Owner and group where permitted, the ACLs and other extended attributes
+// exactly as the old file had them, then the mode (a change of owner clears
+// set-user-ID bits, and the mode sets the ACL's mask as it was).
 void overtag_identitet(int fd, const std::string& maal, const struct stat& gammel, erstatning& r) {
     if (::fchown(fd, gammel.st_uid, gammel.st_gid) != 0 &&
         ::fchown(fd, static_cast<uid_t>(-1), gammel.st_gid) != 0)
         r.bemaerkninger.push_back(maal + " ejes nu af dig; ejer og gruppe kunne ikke bevares");
     else if (::getuid() != gammel.st_uid && ::geteuid() != 0)
         r.bemaerkninger.push_back(maal + " ejes nu af dig; gruppen er bevaret");
+    const auto gamle = xattr_navne(-1, maal.c_str());
+    kopier_xattrs(fd, maal, gamle, r);
+    fjern_arvede_xattrs(fd, gamle, r);
     ::fchmod(fd, gammel.st_mode & 07777);
-
-    ssize_t n = ::listxattr(maal.c_str(), nullptr, 0);
-    if (n <= 0) return;
-    std::string navne(static_cast<std::size_t>(n), '\0');
-    n = ::listxattr(maal.c_str(), navne.data(), navne.size());
-    if (n <= 0) return;
-    navne.resize(static_cast<std::size_t>(n));
-    std::string vaerdi;
-    for (std::size_t p = 0; p < navne.size(); p += std::strlen(navne.c_str() + p) + 1) {
-        const char* attr = navne.c_str() + p;
-        ssize_t m = ::getxattr(maal.c_str(), attr, nullptr, 0);
-        if (m >= 0) {
-            vaerdi.assign(static_cast<std::size_t>(m), '\0');
-            m = ::getxattr(maal.c_str(), attr, vaerdi.data(), vaerdi.size());
-        }
-        if (m < 0 || ::fsetxattr(fd, attr, vaerdi.data(), static_cast<std::size_t>(m), 0) != 0)
-            r.bemaerkninger.push_back(std::string("Attributten ") + attr +
-                                      " kunne ikke overf\x9Bres til den nye " + maal);
-    }
 }
 
 void standard_rettigheder(int fd) {
@@ -126,12 +154,21 @@ void standard_rettigheder(int fd) {
     ::fchmod(fd, 0666 & ~maske);
 }
 
-// Writes the side file in full and forces it to disk.
-bool skriv_midlertidig(int fd, const std::string& midl, std::string_view indhold, erstatning& r) {
-    if (!skriv_alt(fd, indhold)) {
+// Writes the side file in full, as the text is made, and forces it to disk.
+bool skriv_midlertidig(int fd, const std::string& midl, const indhold_t& indhold, erstatning& r) {
+    int skrivefejl = 0;
+    udskrift ud([&](std::string_view del) {
+        if (skriv_alt(fd, del)) return true;
+        skrivefejl = errno;
+        return false;
+    });
+    bool lavet = indhold(ud);
+    if (!ud.toem()) {
+        errno = skrivefejl;
         r.fejl = fejl_med("Kan ikke skrive " + midl);
         return false;
     }
+    if (!lavet) return false;
     if (::fsync(fd) != 0) {
         r.fejl = fejl_med("Kan ikke gemme " + midl + " p\x86 disken");
         return false;
@@ -158,20 +195,49 @@ bool uaendret(int fd, const std::string& midl, const std::string& maal, const fi
     return true;
 }
 
-// Removes the side file, but only while it is still the one this save made.
-void fjern_vores(int fd, const std::string& midl) {
-    struct stat vores {
-    }, ved_navnet{};
-    if (::fstat(fd, &vores) == 0 && ::lstat(midl.c_str(), &ved_navnet) == 0 &&
-        samme_fil(vores, ved_navnet))
-        ::unlink(midl.c_str());
+// The side file this save made: removed again, while it is still ours,
+// unless it took the list's place; also when making the text throws.
+class sidefil {
+   public:
+    sidefil(int fd, std::string navn) : fd_(fd), navn_(std::move(navn)) {}
+    ~sidefil() {
+        if (!paa_plads_) fjern_vores();
+        ::close(fd_);
+    }
+    sidefil(const sidefil&) = delete;
+    sidefil& operator=(const sidefil&) = delete;
+    int fd() const { return fd_; }
+    void paa_plads() { paa_plads_ = true; }
+
+   private:
+    void fjern_vores() {
+        struct stat vores {
+        }, ved_navnet{};
+        if (::fstat(fd_, &vores) == 0 && ::lstat(navn_.c_str(), &ved_navnet) == 0 &&
+            samme_fil(vores, ved_navnet))
+            ::unlink(navn_.c_str());
+    }
+    int fd_;
+    std::string navn_;
+    bool paa_plads_ = false;
+};
+
+bool skrivebeskyttet_stat(const std::string& maal, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return true;  // also for root, who may write anything
+    return ::faccessat(AT_FDCWD, maal.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-erstatning erstat(const char* navn, const char* midlertidig, std::string_view indhold,
+erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
                   const fil_id* laest) {
     erstatning r;
     std::string maal;
     if (!find_maal(navn, maal, r)) return r;
+    struct stat gammel {};
+    const bool har_gammel = ::stat(maal.c_str(), &gammel) == 0;
+    if (har_gammel && skrivebeskyttet_stat(maal, gammel)) {
+        r.fejl = maal + " er skrivebeskyttet";
+        return r;
+    }
     const std::string mappe = mappe_for(maal);
     const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
     if (!ryd_midlertidig(midl, r)) return r;
@@ -181,23 +247,17 @@ erstatning erstat(const char* navn, const char* midlertidig, std::string_view in
         r.fejl = fejl_med("Kan ikke oprette " + midl);
         return r;
     }
-    struct stat gammel {};
-    bool har_gammel = ::stat(maal.c_str(), &gammel) == 0;
+    sidefil side(fd, midl);
     if (har_gammel)
         overtag_identitet(fd, maal, gammel, r);
     else
         standard_rettigheder(fd);
-    bool ok = skriv_midlertidig(fd, midl, indhold, r) && uaendret(fd, midl, maal, laest, r);
-    if (ok && ::rename(midl.c_str(), maal.c_str()) != 0) {
-        r.fejl = fejl_med(
-            "Kan ikke omd\x9B"
-            "be " +
-            midl + " til " + maal);
-        ok = false;
+    if (!skriv_midlertidig(fd, midl, indhold, r) || !uaendret(fd, midl, maal, laest, r)) return r;
+    if (::rename(midl.c_str(), maal.c_str()) != 0) {
+        r.fejl = fejl_med("Kan ikke omd\x9B" "be " + midl + " til " + maal);
+        return r;
     }
-    if (!ok) fjern_vores(fd, midl);
-    ::close(fd);
-    if (!ok) return r;
+    side.paa_plads();
     synk_mappe(mappe);
     if (har_gammel && gammel.st_nlink > 1)
         r.bemaerkninger.push_back(maal + " havde flere navne (h\x86rde links, " +
@@ -233,14 +293,22 @@ fil_id id_for(int fd) {
     return id_for_stat(st);
 }
 
-erstatning erstat_fil(const char* navn, const char* midlertidig, std::string_view indhold,
+bool skrivebeskyttet(const char* navn) {
+    struct stat st {};
+    return ::stat(navn, &st) == 0 && skrivebeskyttet_stat(navn, st);
+}
+
+erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) {
     // A file size limit must give a write error here, not kill the program.
-    struct sigaction ignorer {
-    }, foer{};
-    ignorer.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignorer, &foer);
-    erstatning r = erstat(navn, midlertidig, indhold, laest);
-    sigaction(SIGXFSZ, &foer, nullptr);
-    return r;
+    struct ignorer_sigxfsz {
+        struct sigaction foer {};
+        ignorer_sigxfsz() {
+            struct sigaction ignorer {};
+            ignorer.sa_handler = SIG_IGN;
+            sigaction(SIGXFSZ, &ignorer, &foer);
+        }
+        ~ignorer_sigxfsz() { sigaction(SIGXFSZ, &foer, nullptr); }
+    } under_gemningen;
+    return erstat(navn, midlertidig, indhold, laest);
 }

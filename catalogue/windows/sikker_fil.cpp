@@ -1,7 +1,8 @@
 // The file operations of sikker_fil.h on Windows. The side file is created
 // by this save itself (never an existing file, folder or link), written in
 // full and flushed to the disk, and ReplaceFileW puts it in the list's place
-// in one step, keeping the list's attributes and security descriptor.
+// in one step, keeping the list's attributes and security descriptor; the
+// steps and what happens when one fails are in udskiftning.cpp.
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -9,15 +10,25 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "sikker_fil.h"
+#include "udskiftning.h"
+#include "virkelig_sti.h"
 
 namespace {
 
-// The names here are the program's own ASCII names in the current folder.
+// The names given here are the program's own ASCII names.
 std::wstring bred(const std::string& navn) { return std::wstring(navn.begin(), navn.end()); }
+
+std::string utf8(const std::wstring& tekst) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, tekst.data(), static_cast<int>(tekst.size()), nullptr,
+                                0, nullptr, nullptr);
+    std::string ud(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, tekst.data(), static_cast<int>(tekst.size()), ud.data(), n,
+                        nullptr, nullptr);
+    return ud;
+}
 
 std::string systemfejl(DWORD kode) {
     char tekst[256] = "";
@@ -29,82 +40,88 @@ std::string systemfejl(DWORD kode) {
     return n > 0 ? std::string(tekst) : "fejl " + std::to_string(kode);
 }
 
-std::string fejl_med(const std::string& hvad) { return hvad + ": " + systemfejl(GetLastError()); }
+std::uint64_t tal64(DWORD hoej, DWORD lav) { return (static_cast<std::uint64_t>(hoej) << 32) | lav; }
 
 fil_id id_for_handle(HANDLE h) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h, &info)) return {};
-    auto tal64 = [](DWORD hoej, DWORD lav) {
-        return (static_cast<std::uint64_t>(hoej) << 32) | lav;
-    };
     return {info.dwVolumeSerialNumber, tal64(info.nFileIndexHigh, info.nFileIndexLow),
             tal64(info.nFileSizeHigh, info.nFileSizeLow),
             static_cast<std::int64_t>(
-                tal64(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)) *
-                100};
+                tal64(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
 }
 
-// A side file left by an earlier save is removed; a folder, a link or a
-// device of that name is never touched.
-bool ryd_midlertidig(const std::string& midl, erstatning& r) {
-    DWORD a = GetFileAttributesW(bred(midl).c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return true;
-    if (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
-        r.fejl = midl + " findes og er ikke en almindelig fil; fjern den, og gem igen";
-        return false;
-    }
-    SetFileAttributesW(bred(midl).c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileW(bred(midl).c_str())) {
-        r.fejl = fejl_med("Kan ikke fjerne den gamle " + midl);
-        return false;
-    }
-    return true;
+fil_id id_ved_navn(const std::wstring& navn) {
+    HANDLE h = CreateFileW(navn.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    fil_id id = id_for_handle(h);
+    CloseHandle(h);
+    return id;
 }
 
 bool skriv_alt(HANDLE h, std::string_view indhold) {
     while (!indhold.empty()) {
         DWORD stykke = static_cast<DWORD>(std::min<std::size_t>(indhold.size(), 1 << 20));
         DWORD skrevet = 0;
-        if (!WriteFile(h, indhold.data(), stykke, &skrevet, nullptr) || skrevet == 0) return false;
+        if (!WriteFile(h, indhold.data(), stykke, &skrevet, nullptr)) return false;
+        if (skrevet == 0) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
         indhold.remove_prefix(skrevet);
     }
     return true;
 }
 
-// The list is still the file that was read.
-bool uaendret(const std::string& navn, const fil_id* laest, erstatning& r) {
-    if (!laest) return true;
-    HANDLE h =
-        CreateFileW(bred(navn).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    fil_id nu = h == INVALID_HANDLE_VALUE ? fil_id{} : id_for_handle(h);
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    if (nu == *laest) return true;
-    r.fejl = navn + " blev \x91ndret af et andet program under gemningen";
-    return false;
+const windows_filkald& win32() {
+    static const windows_filkald kald{
+        [](const std::wstring& navn) -> std::optional<std::uint32_t> {
+            DWORD a = GetFileAttributesW(navn.c_str());
+            if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+            return a;
+        },
+        [](const std::wstring& navn) -> windows_filkald::haandtag {
+            // No sharing while it is written: nobody else can open, move or remove it.
+            HANDLE h = CreateFileW(navn.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            return h == INVALID_HANDLE_VALUE ? nullptr : h;
+        },
+        [](windows_filkald::haandtag h, std::string_view del) { return skriv_alt(h, del); },
+        [](windows_filkald::haandtag h) { return FlushFileBuffers(h) != 0; },
+        [](windows_filkald::haandtag h) { return CloseHandle(h) != 0; },
+        id_ved_navn,
+        [](const std::wstring& erstattes, const std::wstring& erstatning,
+           const std::wstring& reserve) {
+            return ReplaceFileW(erstattes.c_str(), erstatning.c_str(), reserve.c_str(),
+                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+        },
+        [](const std::wstring& fra, const std::wstring& til) {
+            return MoveFileExW(fra.c_str(), til.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        },
+        [](const std::wstring& navn) { return DeleteFileW(navn.c_str()) != 0; },
+        [] { return static_cast<std::uint32_t>(GetLastError()); },
+        [](std::uint32_t kode) { return systemfejl(kode); },
+        [](int ms) { Sleep(static_cast<DWORD>(ms)); },
+    };
+    return kald;
 }
 
-// ReplaceFileW wants full paths (Wine refuses relative ones).
-std::wstring fuld_sti(const std::string& navn) {
-    std::wstring kort = bred(navn);
-    DWORD n = GetFullPathNameW(kort.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return kort;
-    std::wstring fuld(n, L'\0');
-    n = GetFullPathNameW(kort.c_str(), n, fuld.data(), nullptr);
-    fuld.resize(n);
-    return fuld;
-}
-
-bool saet_paa_plads(const std::string& navn, const std::string& midl, erstatning& r) {
-    std::wstring n = fuld_sti(navn), m = fuld_sti(midl);
-    if (GetFileAttributesW(n.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (MoveFileExW(m.c_str(), n.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-    } else if (ReplaceFileW(n.c_str(), m.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                            nullptr)) {
-        return true;
-    }
-    r.fejl = fejl_med("Kan ikke s\x91tte " + midl + " i stedet for " + navn);
-    return false;
+// The real file behind `navn` and the side and reserve names in its
+// folder; the messages name them as short as they can.
+windows_navne navne_for(const char* navn, const char* midlertidig) {
+    const std::wstring liste = virkelig_sti(bred(navn).c_str());
+    const std::wstring mappe = mappe_af(liste);
+    std::wstring denne = virkelig_sti(L".");
+    if (!denne.empty() && denne.back() == L'\\') denne.pop_back();  // a drive's root
+    const bool her = mappe == denne;
+    auto i_mappen = [&](const std::string& kort) -> windows_navn {
+        std::wstring sti = mappe + L"\\" + bred(kort);
+        return {sti, her ? kort : utf8(sti)};
+    };
+    return {{liste, her ? std::string(navn) : utf8(liste)},
+            i_mappen(midlertidig),
+            i_mappen(std::string(navn) + ".gammel")};
 }
 
 }  // namespace
@@ -126,29 +143,12 @@ int aabn_til_laesning(const char* navn, int& fejl) {
 
 fil_id id_for(int fd) { return id_for_handle(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))); }
 
-erstatning erstat_fil(const char* navn, const char* midlertidig, std::string_view indhold,
+bool skrivebeskyttet(const char* navn) {
+    DWORD a = GetFileAttributesW(virkelig_sti(bred(navn).c_str()).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) {
-    erstatning r;
-    const std::string midl = midlertidig;
-    if (!ryd_midlertidig(midl, r)) return r;
-    // No sharing while it is written: nobody else can open, move or remove it.
-    HANDLE h = CreateFileW(bred(midl).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        r.fejl = fejl_med("Kan ikke oprette " + midl);
-        return r;
-    }
-    bool ok = true;
-    if (!skriv_alt(h, indhold)) {
-        r.fejl = fejl_med("Kan ikke skrive " + midl);
-        ok = false;
-    } else if (!FlushFileBuffers(h)) {
-        r.fejl = fejl_med("Kan ikke gemme " + midl + " p\x86 disken");
-        ok = false;
-    }
-    CloseHandle(h);
-    ok = ok && uaendret(navn, laest, r) && saet_paa_plads(navn, midl, r);
-    if (!ok) DeleteFileW(bred(midl).c_str());
-    r.ok = ok;
-    return r;
+    return udskift_liste_windows(win32(), navne_for(navn, midlertidig), indhold, laest);
 }

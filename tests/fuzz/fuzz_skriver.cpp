@@ -48,9 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     std::string_view gammel(reinterpret_cast<const char*>(data) + i, size - i);
 
-    std::string ud, katalogets_del, fejl;
+    std::string ny, katalogets_del, fejl;
+    udskrift ud([&](std::string_view del) {
+        ny += del;
+        return true;
+    });
     token_stroem ind(token_stroem::fra_hukommelsen{gammel});
-    if (!byg_ny_liste(ind, poster, antal, "1", ud, katalogets_del, fejl)) return 0;
+    if (!byg_ny_liste(ind, poster, antal, "1", ud, katalogets_del, fejl) || !ud.toem()) return 0;
 
     // What the writer saw of the catalogue is what a separate count sees.
     token_stroem igen(token_stroem::fra_hukommelsen{gammel});
@@ -58,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (katalogets_poster(igen, "1", antal_i_listen) != katalogets_del) std::abort();
 
     auto foer = poster_i(gammel);
-    auto efter = poster_i(ud);
+    auto efter = poster_i(ny);
     if (foer[0] != efter[0]) std::abort();  // what stood before the first entry
     std::size_t e = 1;
     bool gruppe_set = false;
