@@ -46,6 +46,7 @@ void brugergraense::start() {
     vis_katalog_nr(til_tekst(opsaetning.hent_katalog_nr()));
     vis_auktionstype(til_tekst(opsaetning.hent_auktionstype()));
     vis_auktionsdato(til_tekst(opsaetning.hent_auktionsdato()));
+    if (!opsaetning.status().hindring.empty()) vis_hindring(opsaetning.status().hindring);
 }
 
 void brugergraense::koer() {

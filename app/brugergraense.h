@@ -14,6 +14,9 @@ constexpr int sidste_listeraekke = 46;
 constexpr int raekker_pr_side = sidste_listeraekke - foerste_listeraekke + 1;
 constexpr int listekolonne = 3;
 constexpr int linjebredde = 76;
+// The reason the list can't be saved: white on red.
+constexpr int hindringsbaggrund = 4;
+constexpr int hindringsfarve = 15;
 
 class brugergraense {
    public:
@@ -52,6 +55,8 @@ class brugergraense {
     void vis_side(int side, int antal);
     void vis_sorterer();
     void vis_gemmer();
+    // Why the list can't be saved, shown as soon as it is known.
+    void vis_hindring(const std::string& grund);
 
     // The lot list (liste.cpp).
     void tegn_emne(int i, bool markeret);

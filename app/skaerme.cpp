@@ -136,6 +136,21 @@ void brugergraense::vis_side(int side, int antal) {
     console_print("%i/%i", side, antal);
 }
 
+// The last row, below the frame, otherwise empty; white on red like the
+// console's own notices. Column 80 stays untouched: a character there would
+// scroll the screen.
+void brugergraense::vis_hindring(const std::string& grund) {
+    constexpr int raekke = 50;
+    constexpr std::size_t bredde = 79;
+    std::string tekst = " Listen kan ikke gemmes: " + grund;
+    tekst.resize(bredde, ' ');
+    console_set_background(hindringsbaggrund);
+    console_set_foreground(hindringsfarve);
+    console_goto(1, raekke);
+    console_put_text(tekst.c_str());
+    console_set_background(baggrundsfarve);
+}
+
 void brugergraense::vis_boks(const char* tekstlinje) {
     console_set_background(2);
     console_set_cursor_shape(0);

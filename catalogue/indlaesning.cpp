@@ -14,15 +14,25 @@ namespace {
 const char* const katalogfil = "katalog.txt";
 const char* const listefil = "kat_emneliste.txt";
 const char* const emnefil = "emne.txt";
+const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
 const std::string_view feltslut = "\xA4";  // ñ in code page 850
 // A lot count of more digits could wrap around when it is converted.
 constexpr std::size_t hoejst_cifre_i_antal = 9;
 
-void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig) {
+// `kort` is the reason in a few words, for the screen, when loading was
+// incomplete and the list therefore can't be saved.
+void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig,
+           const std::string& kort = {}) {
     if (!status) return;
     status->meddelelser.push_back(std::move(meddelelse));
-    if (ufuldstaendig) status->indlaest_helt = false;
+    if (!ufuldstaendig) return;
+    status->indlaest_helt = false;
+    if (status->hindring.empty()) status->hindring = kort;
+}
+
+std::string kort_laesefejl(const token_stroem& ind, const char* fil) {
+    return std::string(fil) + (ind.findes_ikke() ? " mangler" : " kan ikke l\x91ses");
 }
 
 std::string tekst(const string& s) { return citat(s.view()); }
@@ -37,7 +47,8 @@ bool kun_cifre(std::string_view s) {
 void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fil,
                      bool ufuldstaendig = true) {
     if (!ind.aaben() || ind.laesefejl())
-        noter(status, std::string(fil) + " kan ikke l\x91ses: " + ind.fejltekst(), ufuldstaendig);
+        noter(status, std::string(fil) + " kan ikke l\x91ses: " + ind.fejltekst(), ufuldstaendig,
+              kort_laesefejl(ind, fil));
     else if (ind.afbrudt_af_1a())
         noter(status,
               std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke l\x91st",
@@ -65,14 +76,16 @@ kat& kat::laes(string katalog_nr) {
     if (!ind.aaben() && status) status->standard_ud += "fejl";
     if (!find_post(ind, katalog_nr.view())) {
         noter_laesefejl(status, ind, katalogfil);
-        noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true);
+        noter(status, "Katalog " + tekst(katalog_nr) + " findes ikke i katalog.txt", true,
+              "katalog " + std::string(katalog_nr.view()) + " findes ikke i katalog.txt");
         return *this;
     }
     for (auto& f : felt) {
         std::string_view v = ind.naeste();
         f = string(v);
         if (v.empty()) {
-            noter(status, "Katalog " + tekst(katalog_nr) + " er afsk\x86ret i katalog.txt", true);
+            noter(status, "Katalog " + tekst(katalog_nr) + " er afsk\x86ret i katalog.txt", true,
+                  "katalog " + std::string(katalog_nr.view()) + " er afsk\x86ret i katalog.txt");
             break;
         }
     }
@@ -121,12 +134,12 @@ void kat_opsaetning::tjek_antal(string nr) {
         noter(&status_,
               "Antallet af emner for katalog " + tekst(nr) +
                   " i katalog.txt er ikke et tal, der kan bruges: " + tekst(katalog.felt[2]),
-              true);
+              true, "antallet af emner i katalog.txt kan ikke bruges");
     if (antal > max_poster) {
         noter(&status_,
               "Katalog " + tekst(nr) + " har " + std::to_string(antal) +
                   " emner; kun de f\x9Brste " + std::to_string(max_poster) + " er indl\x91st",
-              true);
+              true, "kataloget har over " + std::to_string(max_poster) + " emner");
         antal = max_poster;
     }
     antal_poster = antal;
@@ -143,7 +156,22 @@ void kat_opsaetning::tael_katalogets_poster(string nr) {
               "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " + tekst(nr) +
                   ", men katalog.txt angiver " + std::to_string(antal_poster) +
                   "; listen gemmes ikke, s\x86 ingen emner g\x86r tabt",
-              true);
+              true, "flere emner i kat_emneliste.txt end i katalog.txt");
+    // What the save would meet when it reads the list.
+    if (!fil->aaben() || fil->laesefejl())
+        hindring_hvis_ingen(kort_laesefejl(*fil, listefil));
+    else if (fil->afbrudt_af_1a())
+        hindring_hvis_ingen("kat_emneliste.txt har et 0x1A-tegn midt i filen");
+}
+
+void kat_opsaetning::hindring_hvis_ingen(const std::string& kort) {
+    if (status_.hindring.empty()) status_.hindring = kort;
+}
+
+// What the save would meet after reading the list: a write-protected list,
+// or a folder in which it can't make its side file.
+void kat_opsaetning::find_hindring_for_gemning() {
+    hindring_hvis_ingen(filer_.hindring(listefil, ny_listefil));
 }
 
 void kat_opsaetning::indlaes(string nr) {
@@ -161,7 +189,9 @@ void kat_opsaetning::indlaes(string nr) {
                 noter(&status_,
                       "kat_emneliste.txt har kun " + std::to_string(i - 1) + " af " +
                           std::to_string(antal_poster) + " emner for katalog " + tekst(nr),
-                      true);
+                      true,
+                      "kat_emneliste.txt har kun " + std::to_string(i - 1) + " af " +
+                          std::to_string(antal_poster) + " emner");
                 for (int f = 0; f < 2; ++f) poster[i][f] = string();
                 antal_poster = i - 1;
                 break;
@@ -187,4 +217,5 @@ void kat_opsaetning::indlaes(string nr) {
     }
     int noegle[1] = {1};
     sorter(1, antal_poster, noegle, 0, 1, 1);
+    find_hindring_for_gemning();
 }

@@ -35,6 +35,9 @@ struct fil_status {
     bool gemt = false;          // the list file was replaced by the new list
     // What goes to standard output: "fejl" when katalog.txt can't be opened.
     std::string standard_ud;
+    // Known once loading has ended: the first reason that the save would
+    // meet not to save, in a few words for the screen; empty when none.
+    std::string hindring;
     std::vector<std::string> meddelelser;
 };
 
@@ -118,6 +121,8 @@ class kat_opsaetning {
    private:
     void tjek_antal(string nr);
     void tael_katalogets_poster(string nr);
+    void find_hindring_for_gemning();
+    void hindring_hvis_ingen(const std::string& kort);
 
     fil_status status_;
     katalogfiler filer_;

@@ -21,3 +21,7 @@ erstatning katalogfiler::erstat(const char* navn, const char* midlertidig, const
     r.ok = true;
     return r;
 }
+
+std::string katalogfiler::hindring(const char* navn, const char* midlertidig) const {
+    return hukommelse_ ? std::string() : hindring_for_erstatning(navn, midlertidig);
+}

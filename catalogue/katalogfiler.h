@@ -23,6 +23,9 @@ class katalogfiler {
     erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) const;
 
+    // What would stop erstat before it began, in a few words; empty when nothing.
+    std::string hindring(const char* navn, const char* midlertidig) const;
+
    private:
     tekster* hukommelse_ = nullptr;
 };

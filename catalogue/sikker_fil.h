@@ -65,6 +65,12 @@ erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t
 // write-protected (no write permission, or the read-only attribute).
 bool skrivebeskyttet(const char* navn);
 
+// What would make erstat_fil refuse before it writes anything, in a few
+// words (the file is write-protected, something that is not a regular file
+// stands at `midlertidig`, the folder can't be written in); empty when
+// nothing is known to stand in the way.
+std::string hindring_for_erstatning(const char* navn, const char* midlertidig);
+
 // The identity of the file behind an open descriptor.
 fil_id id_for(int fd);
 

@@ -3,6 +3,7 @@
 // byte 0x1A ends the input, as it does for text files on the console system.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,7 @@ class token_stroem {
 
     bool aaben() const { return aaben_; }
     bool laesefejl() const { return fejl_ != 0; }
+    bool findes_ikke() const { return fejl_ == ENOENT; }
     // Why the file can't be read, in Danish terms the messages can quote.
     std::string fejltekst() const;
     // Which file was opened (none in memory).

@@ -298,6 +298,22 @@ bool skrivebeskyttet(const char* navn) {
     return ::stat(navn, &st) == 0 && skrivebeskyttet_stat(navn, st);
 }
 
+std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
+    erstatning r;
+    std::string maal;
+    if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke p\x86 nogen fil";
+    if (skrivebeskyttet(maal.c_str())) return std::string(navn) + " er skrivebeskyttet";
+    const std::string mappe = mappe_for(maal);
+    const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
+    struct stat st {};
+    if (::lstat(midl.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return std::string(midlertidig) + " findes og er ikke en almindelig fil";
+    if (::faccessat(AT_FDCWD, mappe.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
+        (errno == EACCES || errno == EROFS))
+        return "der kan ikke skrives i mappen";
+    return {};
+}
+
 erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) {
     // A file size limit must give a write error here, not kill the program.

@@ -148,6 +148,21 @@ bool skrivebeskyttet(const char* navn) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
 }
 
+// The folder's rights can't be read off cheaply here; the folder lock has
+// already made a file in it.
+std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
+    const windows_navne n = navne_for(navn, midlertidig);
+    const auto& kald = win32();
+    auto liste = kald.attributter(n.liste.sti);
+    if (liste && (*liste & windows_attribut::skrivebeskyttet))
+        return std::string(navn) + " er skrivebeskyttet";
+    auto side = kald.attributter(n.side.sti);
+    using namespace windows_attribut;
+    if (side && (*side & (mappe | genvej | enhed)))
+        return std::string(midlertidig) + " findes og er ikke en almindelig fil";
+    return {};
+}
+
 erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
                       const fil_id* laest) {
     return udskift_liste_windows(win32(), navne_for(navn, midlertidig), indhold, laest);
