@@ -1,0 +1,14 @@
+// Where a file really is on Windows: a symbolic link (or a junction on the
+// way) resolved to the file it names, so the lock and the save work in the
+// folder of the real list.
+#pragma once
+
+#include <string>
+
+// The full path of the file that `navn` names, links resolved; when it can't
+// be opened (it doesn't exist, say), the full path of the name itself.
+std::wstring virkelig_sti(const wchar_t* navn);
+
+// The folder part of a path: what comes before its last separator, "." when
+// it has none. Join a name to it with a backslash ("C:" + "\\x" for C:\x).
+std::wstring mappe_af(const std::wstring& sti);
