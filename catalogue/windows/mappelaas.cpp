@@ -74,7 +74,7 @@ std::wstring bred(const char* navn) { return std::wstring(navn, navn + std::strl
 }  // namespace
 
 bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
-    const std::wstring sti = mappe_af(virkelig_sti(bred(listefil).c_str())) + L"\\katsort.laas";
+    const std::wstring sti = mappe_af(virkelig_sti(bred(listefil).c_str())) + L"\\" + bred(filnavn);
     DWORD fejl = 0;
     // Twice at most: once more after a lock left behind has been removed.
     for (int forsoeg = 0; forsoeg < 2; ++forsoeg) {
