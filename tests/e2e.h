@@ -2,13 +2,18 @@
 // a terminal sends, and the screens the tests wait for.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "vterm_pty.h"
 
@@ -77,6 +82,45 @@ class E2e : public ::testing::Test {
     static constexpr const char* otte_emner_gemt =
         "# 2 30 1\r\n# 1 10 7 \r\n# 1 11 4 \r\n# 1 12 8 \r\n# 1 13 1 \r\n# 1 14 5 \r\n"
         "# 1 15 6 \r\n# 1 16 3 \r\n# 1 17 2 \r\n# 3 5 7";
+
+    // Every name in the catalogue folder and the folders below it.
+    std::set<std::string> navne() const {
+        std::set<std::string> alle;
+        for (const auto& f : fs::recursive_directory_iterator(mappe))
+            alle.insert(f.path().lexically_relative(mappe).generic_string());
+        return alle;
+    }
+
+    // Runs `kommando` in `hvor` (the catalogue folder unless given) without
+    // any terminal: a session of its own, standard input and output
+    // /dev/null. What it writes to standard error goes to `fejl` (through a
+    // file outside the folder). The exit status, or -1 when it did not exit.
+    int uden_terminal(const std::vector<std::string>& kommando, std::string& fejl,
+                      fs::path hvor = {}) {
+        if (hvor.empty()) hvor = mappe;
+        const std::string fil = mappe.string() + ".stderr";
+        pid_t pid = fork();
+        if (pid == 0) {
+            setsid();
+            if (chdir(hvor.c_str()) != 0) _exit(126);
+            int ud = open(fil.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(ud, 2);
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            std::vector<char*> argv;
+            for (const auto& a : kommando) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        std::ifstream f(fil, std::ios::binary);
+        fejl.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        fs::remove(fil);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     static bool hovedskaerm(const vterm_skaerm& s) {
         return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";

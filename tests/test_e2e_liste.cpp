@@ -1,7 +1,6 @@
 // The list file end to end: whatever sits next to it, whoever else works in
 // the folder and whatever the files hold, Esc never loses lots, and a save
 // that can't be done safely is refused with the reason.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -37,25 +36,7 @@ class Liste : public E2e {
     bool sagt(const std::string& del) const { return output.find(del) != std::string::npos; }
 
     // Runs the program without any terminal; its standard error goes to `fejl`.
-    int uden_terminal(std::string& fejl) {
-        std::string fil = (mappe / "stderr.txt").string();
-        pid_t pid = fork();
-        if (pid == 0) {
-            setsid();
-            if (chdir(mappe.c_str()) != 0) _exit(126);
-            int ud = open(fil.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(ud, 2);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            execl(katsort_binaer(), "katsort", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        fejl = laes("stderr.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int uden_terminal(std::string& fejl) { return E2e::uden_terminal({katsort_binaer()}, fejl); }
 
     std::string output;
 };
@@ -103,29 +84,34 @@ TEST_F(Liste, AShortLotCountKeepsEveryLotAndNamesBothNumbers) {
 
 TEST_F(Liste, ASecondKatsortInTheFolderSaysWhoHoldsItAndTouchesNothing) {
     katalog(5);
+    const auto foer = navne();
     koersel a(mappe);
     ASSERT_TRUE(a.vent_paa(listen_vist));
-    const std::string foer = laes("kat_emneliste.txt");
+    const std::string liste = laes("kat_emneliste.txt");
     std::string fejl;
     EXPECT_EQ(uden_terminal(fejl), 2);
     EXPECT_NE(
         fejl.find("katsort k\xC3\xB8rer allerede i denne mappe (pid " + std::to_string(a.pid())),
         std::string::npos)
         << fejl;
-    EXPECT_EQ(laes("kat_emneliste.txt"), foer);
+    EXPECT_EQ(laes("kat_emneliste.txt"), liste);
     a.skriv("\x1b");
     EXPECT_EQ(a.vent_paa_slut(), 0);  // the first one saves as usual
+    EXPECT_NE(laes("kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
+    EXPECT_EQ(navne(), foer);  // the lock left nothing, only the list is new
 
     // A run that was killed leaves no lock behind: the next start gets past
-    // the lock (and stops only for want of a terminal).
+    // the lock (and stops only for want of a terminal), and neither leaves a trace.
     {
         koersel b(mappe);
         ASSERT_TRUE(b.vent_paa(listen_vist));
         kill(b.pid(), SIGKILL);
         b.vent_paa_slut();
     }
+    EXPECT_EQ(navne(), foer);
     EXPECT_EQ(uden_terminal(fejl), 2);
     EXPECT_NE(fejl.find("skal startes i en terminal"), std::string::npos) << fejl;
+    EXPECT_EQ(navne(), foer);
 }
 
 TEST_F(Liste, AnEntryAddedByAnotherToolMeanwhileIsKept) {

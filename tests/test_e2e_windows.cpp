@@ -3,7 +3,9 @@
 // console key events. Run with KATSORT_E2E_WINDOWS=<katsort.exe> (see
 // scripts/test.sh); skipped otherwise.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,12 +30,18 @@ class Windows : public E2e {
         E2e::SetUp();
     }
 
-    // katsort.exe in a pseudo-terminal of 80 x 50, through Wine.
-    std::unique_ptr<koersel> start() {
+    // katsort.exe in a pseudo-terminal of 80 x 50, through Wine, in `hvor`
+    // (the catalogue folder unless given).
+    std::unique_ptr<koersel> start(const fs::path& hvor = {}) {
         start_valg valg;
         valg.foran = {wine};
         valg.binaer = exe_;
-        return std::make_unique<koersel>(mappe, valg);
+        return std::make_unique<koersel>(hvor.empty() ? mappe : hvor, valg);
+    }
+    // katsort.exe through Wine with no terminal at all, in `hvor` (the catalogue folder unless
+    // given).
+    int uden_terminal(std::string& fejl, const fs::path& hvor = {}) {
+        return E2e::uden_terminal({wine, exe_}, fejl, hvor);
     }
     // Wine takes a while to start a program.
     static constexpr int start_ms = 60000;
@@ -104,6 +112,7 @@ TEST_F(Windows, PagesTurnWithTheArrows) {
 
 TEST_F(Windows, F1SortsRenumbersAndEscSavesTheListByteForByte) {
     otte_emner();
+    const auto foer = navne();
     auto k = start();
     ASSERT_TRUE(
         k->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
@@ -131,7 +140,58 @@ TEST_F(Windows, F1SortsRenumbersAndEscSavesTheListByteForByte) {
     ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
     EXPECT_EQ(laes("kat_emneliste.txt"), otte_emner_gemt);
     EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
-    EXPECT_FALSE(fs::exists(mappe / "katsort.laas") && fs::file_size(mappe / "katsort.laas") == 0);
+    EXPECT_EQ(navne(), foer);  // the same files, the lock gone with the program
+}
+
+TEST_F(Windows, ASecondKatsortIsHeldOutAndNoRunLeavesTheLockBehind) {
+    katalog(5);
+    const auto foer = navne();
+    auto a = start();
+    ASSERT_TRUE(
+        a->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
+    const std::string liste = laes("kat_emneliste.txt");
+    std::string fejl;
+    EXPECT_EQ(uden_terminal(fejl), 2);
+    EXPECT_NE(fejl.find("katsort k\xC3\xB8rer allerede i denne mappe"), std::string::npos) << fejl;
+    EXPECT_EQ(laes("kat_emneliste.txt"), liste);
+    a->skriv("\x1b");
+    ASSERT_EQ(a->vent_paa_slut(start_ms), 0);  // the first one saves as usual
+    EXPECT_NE(laes("kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
+    EXPECT_EQ(navne(), foer);
+
+    // Killed: the lock goes with the process, so the next start gets past it
+    // (and stops only for want of a terminal), and neither leaves a trace.
+    auto b = start();
+    ASSERT_TRUE(
+        b->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
+    kill(b->pid(), SIGKILL);
+    b->vent_paa_slut(start_ms);
+    // The Wine server closes a dead process's handles a moment after it is gone.
+    for (int i = 0; i < 100 && fs::exists(mappe / "katsort.laas"); ++i) usleep(20000);
+    EXPECT_EQ(navne(), foer);
+    EXPECT_EQ(uden_terminal(fejl), 2);
+    EXPECT_NE(fejl.find("skal startes i en terminal"), std::string::npos) << fejl;
+    EXPECT_EQ(navne(), foer);
+}
+
+TEST_F(Windows, ALinkedListIsLockedInTheFolderOfTheRealList) {
+    // The shared catalogue here, and a second folder whose list is a
+    // symbolic link to it (Wine shows the link as a plain file).
+    katalog(5);
+    fs::create_directory(mappe / "anden");
+    for (const char* navn : {"katalog.txt", "emne.txt"})
+        fs::copy_file(mappe / navn, mappe / "anden" / navn);
+    fs::create_symlink("../kat_emneliste.txt", mappe / "anden" / "kat_emneliste.txt");
+    const auto foer = navne();
+    auto gennem_link = start(mappe / "anden");
+    ASSERT_TRUE(gennem_link->vent_paa(
+        [](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
+    std::string fejl;
+    EXPECT_EQ(uden_terminal(fejl), 2);  // in the shared folder itself
+    EXPECT_NE(fejl.find("katsort k\xC3\xB8rer allerede i denne mappe"), std::string::npos) << fejl;
+    kill(gennem_link->pid(), SIGKILL);
+    gennem_link->vent_paa_slut(start_ms);
+    EXPECT_EQ(navne(), foer);
 }
 
 TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {

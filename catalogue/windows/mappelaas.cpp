@@ -1,67 +1,99 @@
-// The folder lock on Windows: a byte far past the end of katsort.laas,
-// locked with LockFileEx; the system releases it when the process ends, in
-// any way. The note of who holds it stays readable, since the locked byte is
-// not part of it.
+// The folder lock on Windows: katsort.laas, created new by this run, opened
+// by no one else (share mode 0) and deleted by the system when the run ends,
+// however it ends. A katsort.laas that nobody holds was left by a run that
+// never ended (a power cut): it is removed, but only when it is a plain file
+// with no other name, and never written through.
+#include "mappelaas.h"
+
 #include <windows.h>
 
-#include <ctime>
+#include <cstring>
 #include <string>
 
-#include "mappelaas.h"
+#include "virkelig_sti.h"
 
 namespace {
 
-constexpr DWORD laast_byte_hoej = 1;  // the byte at 4 GiB
+const std::string optaget = "katsort k\x9Brer allerede i denne mappe; afslut den f\x9Brst";
 
-std::string hvem_er_vi() {
-    char vaert[MAX_COMPUTERNAME_LENGTH + 1] = "";
-    DWORD n = sizeof vaert;
-    GetComputerNameA(vaert, &n);
-    char tid[32] = "";
-    std::time_t nu = std::time(nullptr);
-    if (std::tm* lokal = std::localtime(&nu)) std::strftime(tid, sizeof tid, "%Y-%m-%d %H:%M", lokal);
-    return "pid " + std::to_string(GetCurrentProcessId()) + " p\x86 " + (*vaert ? vaert : "?") +
-           ", startet " + tid;
+std::string fejl_nr(DWORD fejl) { return " (fejl " + std::to_string(fejl) + ")"; }
+
+HANDLE opret(const std::wstring& sti) {
+    return CreateFileW(sti.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
-std::string holder(HANDLE h) {
-    char buf[200];
-    DWORD n = 0;
-    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
-    if (!ReadFile(h, buf, sizeof buf - 1, &n, nullptr)) n = 0;
-    std::string tekst;
-    for (DWORD i = 0; i < n && buf[i] != '\n'; ++i)
-        if (static_cast<unsigned char>(buf[i]) >= 0x20) tekst += buf[i];
-    return tekst.empty() ? "ukendt" : tekst;
+enum class udfald { fjernet, vaek, afvist };
+
+// Why what stands at the lock's name is not a lock left behind, or nullptr
+// when it is one: only katsort makes a plain file there, with one name.
+const char* ikke_en_laas(const BY_HANDLE_FILE_INFORMATION& info) {
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "er en mappe";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "er et link";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return "er skrivebeskyttet";
+    if (info.nNumberOfLinks != 1) return "har flere navne (h\x86rde links)";
+    return nullptr;
 }
+
+// What stands at the lock's name when it could not be created. Opened with
+// share mode 0, which fails while a running katsort holds it; the handle that
+// was looked at is the one that removes it, so nothing can take its place in
+// between, and nothing is ever written to it.
+udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
+    const std::string navn = mappelaas::filnavn;
+    HANDLE h = CreateFileW(sti.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD fejl = GetLastError();
+        if (fejl == ERROR_FILE_NOT_FOUND || fejl == ERROR_PATH_NOT_FOUND) return udfald::vaek;
+        hvorfor = fejl == ERROR_SHARING_VIOLATION
+                      ? optaget
+                      : navn + " i mappen kan ikke unders\x9Bges" + fejl_nr(fejl);
+        return udfald::afvist;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_DISPOSITION_INFO slet{TRUE};
+    udfald u = udfald::afvist;
+    if (!GetFileInformationByHandle(h, &info)) {
+        hvorfor = navn + " i mappen kan ikke unders\x9Bges" + fejl_nr(GetLastError());
+    } else if (const char* hvad = ikke_en_laas(info)) {
+        hvorfor = navn + " i mappen " + hvad +
+                  " og er ikke katsorts l\x86s; fjern eller omd\x9B"
+                  "b den f\x9Brst";
+    } else if (!SetFileInformationByHandle(h, FileDispositionInfo, &slet, sizeof slet)) {
+        hvorfor = "en efterladt " + navn + " kan ikke fjernes" + fejl_nr(GetLastError());
+    } else {
+        u = udfald::fjernet;
+    }
+    CloseHandle(h);
+    return u;
+}
+
+std::wstring bred(const char* navn) { return std::wstring(navn, navn + std::strlen(navn)); }
 
 }  // namespace
 
-bool mappelaas::tag(const char*, std::string& hvorfor) {
-    HANDLE h = CreateFileA(filnavn, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        DWORD fejl = GetLastError();
-        // A folder nobody may write in can't be saved to either, by anyone.
-        if (fejl == ERROR_ACCESS_DENIED || fejl == ERROR_WRITE_PROTECT) return true;
-        hvorfor = std::string(filnavn) + " kan ikke \x86" "bnes (fejl " + std::to_string(fejl) + ")";
-        return false;
+bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
+    const std::wstring sti = mappe_af(virkelig_sti(bred(listefil).c_str())) + L"\\" + bred(filnavn);
+    DWORD fejl = 0;
+    // Twice at most: once more after a lock left behind has been removed.
+    for (int forsoeg = 0; forsoeg < 2; ++forsoeg) {
+        HANDLE h = opret(sti);
+        if (h != INVALID_HANDLE_VALUE) {
+            haandtag_ = h;
+            return true;
+        }
+        fejl = GetLastError();
+        // Access denied may be a folder at the name as well as a folder we may not write in.
+        if (fejl != ERROR_FILE_EXISTS && fejl != ERROR_ALREADY_EXISTS &&
+            fejl != ERROR_ACCESS_DENIED)
+            break;
+        udfald u = fjern_efterladt(sti, hvorfor);
+        if (u == udfald::afvist) return false;
+        if (u == udfald::vaek && fejl == ERROR_ACCESS_DENIED) break;
     }
-    OVERLAPPED sted{};
-    sted.OffsetHigh = laast_byte_hoej;
-    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &sted)) {
-        hvorfor = "katsort k\x9Brer allerede i denne mappe (" + holder(h) + "); afslut den f\x9Brst";
-        CloseHandle(h);
-        return false;
-    }
-    // Only a note, so a colleague who finds the folder locked knows whom to ask.
-    std::string info = hvem_er_vi() + "\r\n";
-    DWORD skrevet = 0;
-    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(h);
-    WriteFile(h, info.data(), static_cast<DWORD>(info.size()), &skrevet, nullptr);
-    haandtag_ = h;
-    return true;
+    hvorfor = std::string(filnavn) + " kan ikke oprettes i mappen" + fejl_nr(fejl);
+    return false;
 }
 
 mappelaas::~mappelaas() {

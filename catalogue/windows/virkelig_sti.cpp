@@ -4,43 +4,47 @@
 
 namespace {
 
-std::wstring fuld_sti(const wchar_t* navn) {
-    DWORD n = GetFullPathNameW(navn, 0, nullptr, nullptr);
-    if (n == 0) return navn;
-    std::wstring fuld(n, L'\0');
-    n = GetFullPathNameW(navn, n, fuld.data(), nullptr);
-    fuld.resize(n);
-    return fuld;
+// GetFinalPathNameByHandleW answers in the \\?\ form; the plain form is what
+// the rest of the program and its messages use.
+std::wstring uden_praefiks(std::wstring sti) {
+    const std::wstring unc = L"\\\\?\\UNC\\", lang = L"\\\\?\\";
+    if (sti.rfind(unc, 0) == 0) return L"\\\\" + sti.substr(unc.size());
+    if (sti.rfind(lang, 0) == 0) return sti.substr(lang.size());
+    return sti;
 }
 
-// GetFinalPathNameByHandleW answers with the \\?\ prefix of long paths.
-std::wstring uden_praefiks(std::wstring sti) {
-    if (sti.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + sti.substr(7);
-    if (sti.rfind(L"\\\\?\\", 0) == 0) return sti.substr(4);
+std::wstring fuld_sti(const wchar_t* navn) {
+    DWORD n = GetFullPathNameW(navn, 0, nullptr, nullptr);
+    std::wstring sti(n, L'\0');
+    n = n ? GetFullPathNameW(navn, n, sti.data(), nullptr) : 0;
+    if (n == 0 || n >= sti.size()) return navn;
+    sti.resize(n);
     return sti;
+}
+
+std::wstring endelig_sti(HANDLE h) {
+    DWORD n = GetFinalPathNameByHandleW(h, nullptr, 0, FILE_NAME_NORMALIZED);
+    std::wstring sti(n, L'\0');
+    n = n ? GetFinalPathNameByHandleW(h, sti.data(), n, FILE_NAME_NORMALIZED) : 0;
+    if (n == 0 || n >= sti.size()) return {};
+    sti.resize(n);
+    return uden_praefiks(sti);
 }
 
 }  // namespace
 
 std::wstring virkelig_sti(const wchar_t* navn) {
+    // No access rights asked and every kind of sharing allowed, so no one
+    // who has the list open is disturbed; backup semantics opens a folder too.
     HANDLE h = CreateFileW(navn, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return fuld_sti(navn);
-    std::wstring sti(MAX_PATH, L'\0');
-    DWORD n = GetFinalPathNameByHandleW(h, sti.data(), static_cast<DWORD>(sti.size()),
-                                        FILE_NAME_NORMALIZED);
-    if (n >= sti.size()) {
-        sti.resize(n + 1);
-        n = GetFinalPathNameByHandleW(h, sti.data(), static_cast<DWORD>(sti.size()),
-                                      FILE_NAME_NORMALIZED);
-    }
+    std::wstring sti = endelig_sti(h);
     CloseHandle(h);
-    if (n == 0 || n >= sti.size()) return fuld_sti(navn);
-    sti.resize(n);
-    return uden_praefiks(sti);
+    return sti.empty() ? fuld_sti(navn) : sti;
 }
 
 std::wstring mappe_af(const std::wstring& sti) {
-    std::size_t skraa = sti.find_last_of(L"\\/");
-    return skraa == std::wstring::npos ? L"." : sti.substr(0, skraa);
+    std::size_t skille = sti.find_last_of(L"\\/");
+    return skille == std::wstring::npos ? L"." : sti.substr(0, skille);
 }

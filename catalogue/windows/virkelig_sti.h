@@ -1,12 +1,14 @@
-// Where a name really leads on Windows: symbolic links and junctions
-// followed, so the shared list behind a link is locked and replaced in its
-// own folder.
+// Where a file really is on Windows: a symbolic link (or a junction on the
+// way) resolved to the file it names, so the lock and the save work in the
+// folder of the real list.
 #pragma once
 
 #include <string>
 
-// The full path of the file that `navn` leads to, or the full path of the
-// name itself when nothing can be opened there.
+// The full path of the file that `navn` names, links resolved; when it can't
+// be opened (it doesn't exist, say), the full path of the name itself.
 std::wstring virkelig_sti(const wchar_t* navn);
-// The folder part of a full path (without the last backslash).
+
+// The folder part of a path: what comes before its last separator, "." when
+// it has none. Join a name to it with a backslash ("C:" + "\\x" for C:\x).
 std::wstring mappe_af(const std::wstring& sti);
