@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -64,11 +65,16 @@ int main(int argc, char** argv) {
     }
 
     fil_status status;
-    {
+    try {
         auto program = std::make_unique<brugergraense>();
         program->start();
         program->koer();
         status = program->opsaetning.status();
+    } catch (const std::bad_alloc&) {
+        // Whatever ran out, a save in progress has removed its side file.
+        console_close();
+        meddel("der er ikke hukommelse nok til katsort; listen er ikke gemt");
+        return 1;
     }
     console_close();
     for (const auto& m : status.meddelelser) meddel(m);
