@@ -7,12 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "e2e.h"
 
@@ -236,6 +234,7 @@ TEST_F(Windows, ALinkedListIsReplacedInItsOwnFolderAndStaysALink) {
     fs::create_directory(mappe / "delt");
     fs::rename(liste, mappe / "delt" / "kat_emneliste.txt");
     fs::create_symlink("delt/kat_emneliste.txt", liste);
+    const auto foer = navne();
     auto k = start();
     ASSERT_TRUE(
         k->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
@@ -243,12 +242,5 @@ TEST_F(Windows, ALinkedListIsReplacedInItsOwnFolderAndStaysALink) {
     ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
     EXPECT_TRUE(fs::is_symlink(liste));
     EXPECT_NE(laes("delt/kat_emneliste.txt").find("# 1 105 5 \r\n"), std::string::npos);
-    std::vector<std::string> her, delt;
-    for (auto& f : fs::directory_iterator(mappe)) her.push_back(f.path().filename().string());
-    for (auto& f : fs::directory_iterator(mappe / "delt"))
-        delt.push_back(f.path().filename().string());
-    std::sort(her.begin(), her.end());
-    EXPECT_EQ(her, (std::vector<std::string>{"delt", "emne.txt", "kat_emneliste.txt",
-                                             "katalog.txt"}));
-    EXPECT_EQ(delt, std::vector<std::string>{"kat_emneliste.txt"});
+    EXPECT_EQ(navne(), foer);
 }
