@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fejltekst.h"
+
 namespace {
 constexpr std::size_t bufferstoerrelse = 1 << 18;
 }  // namespace
@@ -36,7 +38,7 @@ token_stroem::~token_stroem() {
 
 std::string token_stroem::fejltekst() const {
     if (fejl_ == ikke_almindelig) return "er ikke en almindelig fil";
-    return std::strerror(fejl_);
+    return ::fejltekst(fejl_);
 }
 
 // Text mode: the input ends at the 0x1A at `fra`. Notes whether anything but

@@ -16,6 +16,8 @@
 #include <memory>
 #include <sstream>
 
+#include "fejltekst.h"
+
 namespace {
 
 // The folder of the real list, also when the name is a symbolic link into a
@@ -66,7 +68,7 @@ bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
         hvorfor = optaget(holder(fd_));
     } else {
         hvorfor =
-            std::string("mappen med ") + listefil + " kan ikke l\x86ses: " + std::strerror(errno);
+            std::string("mappen med ") + listefil + " kan ikke l\x86ses: " + fejltekst(errno);
     }
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "fejltekst.h"
+
 namespace {
 
 bool skriv_alt(int fd, std::string_view indhold) {
@@ -30,7 +32,7 @@ bool skriv_alt(int fd, std::string_view indhold) {
     return true;
 }
 
-std::string fejl_med(const std::string& hvad) { return hvad + ": " + std::strerror(errno); }
+std::string fejl_med(const std::string& hvad) { return hvad + ": " + fejltekst(errno); }
 
 // Makes the rename itself durable.
 void synk_mappe(const std::string& mappe) {

@@ -10,13 +10,16 @@
 #include <cstring>
 #include <string>
 
+#include "fejltekst.h"
 #include "virkelig_sti.h"
 
 namespace {
 
 const std::string optaget = "katsort k\x9Brer allerede i denne mappe; afslut den f\x9Brst";
 
-std::string fejl_nr(DWORD fejl) { return " (fejl " + std::to_string(fejl) + ")"; }
+std::string fejl_nr(DWORD fejl) {
+    return ": " + windows_fejltekst(fejl, "fejl " + std::to_string(fejl));
+}
 
 HANDLE opret(const std::wstring& sti) {
     return CreateFileW(sti.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,

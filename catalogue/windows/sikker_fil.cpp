@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <string>
 
+#include "fejltekst.h"
 #include "sikker_fil.h"
 #include "udskiftning.h"
 #include "virkelig_sti.h"
@@ -37,7 +38,7 @@ std::string systemfejl(DWORD kode) {
                        MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), tekst, sizeof tekst, nullptr);
     while (n > 0 && (tekst[n - 1] == '\n' || tekst[n - 1] == '\r' || tekst[n - 1] == '.'))
         tekst[--n] = '\0';
-    return n > 0 ? std::string(tekst) : "fejl " + std::to_string(kode);
+    return windows_fejltekst(kode, n > 0 ? std::string(tekst) : "fejl " + std::to_string(kode));
 }
 
 std::uint64_t tal64(DWORD hoej, DWORD lav) { return (static_cast<std::uint64_t>(hoej) << 32) | lav; }
