@@ -23,7 +23,7 @@ namespace console_detail::backend {
 namespace {
 
 // console_keys has the console's numbers without windows.h.
-static_assert(win32::vk_back == VK_BACK && win32::vk_tab == VK_TAB &&
+static_assert(win32::vk_back == VK_BACK && win32::vk_tab == VK_TAB && win32::vk_clear == VK_CLEAR &&
               win32::vk_return == VK_RETURN && win32::vk_shift == VK_SHIFT &&
               win32::vk_control == VK_CONTROL && win32::vk_menu == VK_MENU &&
               win32::vk_capital == VK_CAPITAL && win32::vk_escape == VK_ESCAPE &&
