@@ -68,7 +68,8 @@ bool console_owns_stdout();
 // Writes a text of the program's own (code page 850) to a standard stream,
 // for the messages after the screen is given back: UTF-8, or UTF-16 to a
 // Win32 console. Bytes that already form UTF-8, such as file names, pass as
-// they are; control bytes other than the line end show as \xNN.
+// they are; control bytes other than the line end show as \xNN, and so do
+// the C1 controls in UTF-8 (U+0080..U+009F), byte by byte.
 void console_write_text(std::FILE* stream, std::string_view text);
 
 // Runs a command line through the system's interpreter (/bin/sh, or on
