@@ -14,7 +14,8 @@ class renderer {
    public:
     explicit renderer(bool sixteen_colours = true) : sixteen_colours_(sixteen_colours) {}
 
-    // The terminal's size; a change repaints everything.
+    // The terminal's size, as far as a screen reaches (largest_screen_side);
+    // a change repaints everything.
     void set_terminal_size(int columns, int rows);
     // Forget what the terminal shows (after a stop, or at start).
     void force_full_repaint() { full_ = true; }

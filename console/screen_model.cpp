@@ -9,7 +9,9 @@ constexpr int tall_columns = 80;
 // Modes 8..13 (40 columns) and 14..19 (80 columns) have these rows in turn.
 constexpr int row_heights[] = {14, 21, 28, 43, 50, 60};
 
-std::uint8_t clamp_size(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }
+std::uint8_t clamp_size(int n) {
+    return static_cast<std::uint8_t>(std::clamp(n, 1, largest_screen_side));
+}
 }  // namespace
 
 screen_model::screen_model(int columns, int rows, std::uint8_t normal_attribute, int tall_rows)

@@ -92,6 +92,11 @@ class screen_model {
     int tall_rows_;
 };
 
+// The most columns or rows a screen has (its sizes are 8-bit). A terminal
+// or console may report more (a window of 65535 x 65535); past this no cell
+// shows the screen, so that is all of it there is to keep track of.
+inline constexpr int largest_screen_side = 255;
+
 // The line on the last row of a console too small for the screen, as wide
 // as the console, in white on red.
 std::string size_notice(int screen_columns, int screen_rows, int columns, int rows);

@@ -18,8 +18,8 @@ constexpr int bridged_gap = 8;
 }  // namespace
 
 void screen_sync::set_console_size(int columns, int rows) {
-    columns = std::max(columns, 1);
-    rows = std::max(rows, 1);
+    columns = std::clamp(columns, 1, largest_screen_side);
+    rows = std::clamp(rows, 1, largest_screen_side);
     if (columns == columns_ && rows == rows_) return;
     columns_ = columns;
     rows_ = rows;

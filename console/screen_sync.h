@@ -30,8 +30,8 @@ class screen_sync {
     // The most cells one write carries.
     static constexpr int longest_write = 80;
 
-    // The area of the console that shows the screen (its window); a change
-    // repaints everything.
+    // The area of the console that shows the screen (its window), as far as
+    // a screen reaches (largest_screen_side); a change repaints everything.
     void set_console_size(int columns, int rows);
     int console_columns() const { return columns_; }
     int console_rows() const { return rows_; }
