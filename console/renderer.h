@@ -27,6 +27,8 @@ class renderer {
     int terminal_rows() const { return rows_; }
     // The last terminal row that shows the model.
     int last_shown_row() const { return shown_rows_; }
+    // Whether the last row holds the notice of a terminal too small.
+    bool shows_notice() const { return !notice_.empty(); }
 
    private:
     struct sgr {

@@ -46,6 +46,8 @@ class screen_sync {
 
     // How many rows at the top show the model.
     int shown_rows() const { return shown_rows_; }
+    // Whether the last row holds the notice of a console too small.
+    bool shows_notice() const { return shows_notice_; }
 
    private:
     std::uint32_t& shown(int column, int row) {
@@ -59,6 +61,7 @@ class screen_sync {
     int cursor_x_ = -1, cursor_y_ = -1;  // -1: not known
     int cursor_shape_ = -1;
     int shown_rows_ = 0;
+    bool shows_notice_ = false;
 
     static constexpr std::uint32_t unknown = 0xFFFFFFFF;
 };

@@ -26,9 +26,10 @@ class Windows : public E2e {
         E2e::SetUp();
     }
 
-    // katsort.exe in a pseudo-terminal of 80 x 50, through Wine.
-    std::unique_ptr<koersel> start() {
+    // katsort.exe in a pseudo-terminal of 80 x 50 (or fewer rows), through Wine.
+    std::unique_ptr<koersel> start(int raekker = 50) {
         start_valg valg;
+        valg.raekker = raekker;
         valg.foran = {wine};
         valg.binaer = exe_;
         return std::make_unique<koersel>(mappe, valg);
@@ -130,6 +131,23 @@ TEST_F(Windows, F1SortsRenumbersAndEscSavesTheListByteForByte) {
     EXPECT_EQ(laes("kat_emneliste.txt"), otte_emner_gemt);
     EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
     EXPECT_FALSE(fs::exists(mappe / "katsort.laas") && fs::file_size(mappe / "katsort.laas") == 0);
+}
+
+// What follows the program starts on a clean row, not over the notice of a
+// console too small.
+TEST_F(Windows, ASmallConsoleIsLeftWithACleanLastRow) {
+    katalog(50);
+    auto k = start(24);
+    ASSERT_TRUE(k->vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(23).find("80 x 50") != std::string::npos &&
+                   s.raekke(22, 16, 24) == "Titel 18";
+        },
+        start_ms));
+    k->skriv("\x1b");
+    ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
+    k->andet_program_tegner("RC=0");
+    EXPECT_EQ(k->skaerm().raekke(23), "RC=0" + std::string(76, ' '));
 }
 
 TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {

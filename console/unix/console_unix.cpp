@@ -77,7 +77,8 @@ void flush(screen_model& model) {
     ask_for_size(model);
     std::string out = tty->output.render(model);
     int below = tty->output.last_shown_row() + 1;
-    terminal::set_end_row(std::clamp(below, 1, tty->output.terminal_rows()));
+    terminal::set_end_row(std::clamp(below, 1, tty->output.terminal_rows()),
+                          tty->output.shows_notice());
     if (!out.empty()) terminal::write(out);
 }
 

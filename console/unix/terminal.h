@@ -28,7 +28,9 @@ bool take_resized();
 bool take_resumed();
 
 // The row (from 1) where the cursor goes when the terminal is given back:
-// below the program's last row, or on it when the terminal has no more.
-void set_end_row(int row);
+// below the program's last row, or on it when the terminal has no more;
+// `blank` when that row is to be erased first (it holds the notice of a
+// terminal too small, which means nothing once the program has ended).
+void set_end_row(int row, bool blank);
 
 }  // namespace console_detail::terminal

@@ -236,10 +236,18 @@ bool open(start_up& found) {
     return true;
 }
 
-void close(screen_model&) {
+void close(screen_model& model) {
     // The cursor visible below the screen (or on its last row), so what
     // follows is written under it; the input mode as it was found.
     int below = std::min(con->sync.shown_rows(), con->sync.console_rows() - 1);
+    if (con->sync.shows_notice()) {
+        // The notice of a console too small means nothing once the program
+        // has ended: what follows gets a blank row.
+        DWORD done = 0, width = static_cast<DWORD>(con->sync.console_columns());
+        FillConsoleOutputCharacterW(con->out, L' ', width, at(0, below), &done);
+        FillConsoleOutputAttribute(con->out, model.state.normal_attribute, width, at(0, below),
+                                   &done);
+    }
     SetConsoleCursorPosition(con->out, at(0, below));
     CONSOLE_CURSOR_INFO cursor = con->start_cursor;
     cursor.bVisible = TRUE;
