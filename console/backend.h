@@ -30,6 +30,9 @@ void flush(screen_model& model);
 // left in pending_key_code; -1 when the console fails.
 int read_key(screen_model& model, int& pending_key_code);
 bool owns_stdout();
+// Holds back, or lets act, what ends the program from outside.
+void hold_interrupts();
+void release_interrupts();
 // Writes text that is UTF-8 throughout to a standard stream.
 void write_text(std::FILE* stream, std::string_view utf8);
 

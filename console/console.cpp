@@ -119,6 +119,9 @@ int console_read_key() {
     return codes[0];
 }
 
+console_interrupts_held::console_interrupts_held() { backend::hold_interrupts(); }
+console_interrupts_held::~console_interrupts_held() { backend::release_interrupts(); }
+
 void console_write_text(std::FILE* stream, std::string_view text) {
     backend::write_text(stream, text_for_stream(text));
 }

@@ -92,6 +92,9 @@ void mode_changed(screen_model&) {}
 
 bool owns_stdout() { return terminal::is_same_terminal(STDOUT_FILENO); }
 
+void hold_interrupts() { terminal::hold_ending_signals(true); }
+void release_interrupts() { terminal::hold_ending_signals(false); }
+
 int read_key(screen_model& model, int& pending_key_code) {
     std::vector<int> codes;
     bool timed_out = false;

@@ -332,6 +332,13 @@ read_result read(std::string& out, int timeout_ms) {
     return read_result::data;
 }
 
+void hold_ending_signals(bool hold) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) sigaddset(&set, sig);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
 bool take_resized() {
     bool v = resized;
     resized = 0;

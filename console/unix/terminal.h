@@ -23,6 +23,10 @@ enum class read_result { data, timed_out, interrupted, end };
 // Reads what is there, waiting at most `timeout_ms` (-1: without limit).
 read_result read(std::string& out, int timeout_ms);
 
+// Hangup, terminate and interrupt wait (blocked) while held; on release
+// those that came act as they would have.
+void hold_ending_signals(bool hold);
+
 // Set by signals, cleared when read.
 bool take_resized();
 bool take_resumed();

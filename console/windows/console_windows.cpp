@@ -195,6 +195,18 @@ class console_input_handle final : public console_input {
     screen_model& model_;
 };
 
+// Set while what ends the program from outside is held back.
+HANDLE interrupts_released = nullptr;
+
+// Closing the window, logging off or shutting down ends the process when
+// the handlers return (or after the system's few seconds): until then the
+// held work goes on. Then the next handler, or the system's end.
+BOOL WINAPI wait_until_released(DWORD type) {
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(interrupts_released, INFINITE);
+    return FALSE;
+}
+
 bool is_console(HANDLE h) {
     DWORD mode = 0;
     return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
@@ -293,6 +305,20 @@ int read_key(screen_model& model, int& pending_key_code) {
 }
 
 bool owns_stdout() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+void hold_interrupts() {
+    if (!interrupts_released)
+        interrupts_released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    else
+        ResetEvent(interrupts_released);
+    if (interrupts_released) SetConsoleCtrlHandler(wait_until_released, TRUE);
+}
+
+void release_interrupts() {
+    if (!interrupts_released) return;
+    SetEvent(interrupts_released);
+    SetConsoleCtrlHandler(wait_until_released, FALSE);
+}
 
 void write_text(std::FILE* stream, std::string_view utf8) {
     std::fflush(stream);
