@@ -22,7 +22,8 @@ struct start_up {
 bool open(start_up& found);
 // Gives the console back as it was found; the last screen stays visible.
 void close(screen_model& model);
-// The model took a new mode: the console follows as far as it can.
+// The model was set to a mode (a new size or the same): the console
+// follows as far as it can.
 void mode_changed(screen_model& model);
 // Brings the console up to the model (and sounds its beeps).
 void flush(screen_model& model);

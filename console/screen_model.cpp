@@ -71,13 +71,14 @@ bool screen_model::size_for(int mode, int& columns, int& rows) const {
     return true;
 }
 
-void screen_model::set_mode(int mode) {
+bool screen_model::set_mode(int mode) {
     if (mode == -1) mode = state.current_mode;
     int columns = 0, rows = 0;
-    if (!size_for(mode, columns, rows)) return;
+    if (!size_for(mode, columns, rows)) return false;
     resize(columns, rows);
     state.current_mode = static_cast<std::int8_t>(mode);
     state.attribute = state.normal_attribute;
+    return true;
 }
 
 void screen_model::set_foreground(int colour) {

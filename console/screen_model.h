@@ -53,7 +53,8 @@ class screen_model {
     int rows() const { return state.screen_rows; }
     const cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
-    void set_mode(int mode);
+    // False for a number that matches no mode (nothing changes).
+    bool set_mode(int mode);
     void set_foreground(int colour);
     void set_background(int colour);
     void go_to(int column, int row);

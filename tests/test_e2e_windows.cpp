@@ -34,6 +34,17 @@ class Windows : public E2e {
         valg.binaer = exe_;
         return std::make_unique<koersel>(mappe, valg);
     }
+    // A program built beside katsort.exe's tests (in the windows-test preset).
+    fs::path test_program(const char* name) const {
+        return fs::path(exe_).parent_path().parent_path() / "tests" / name;
+    }
+    // katsort.exe as a Windows program names it: Wine's drive Z: is /.
+    std::string windows_name() const {
+        std::string name = "Z:" + fs::absolute(exe_).string();
+        for (char& c : name)
+            if (c == '/') c = '\\';
+        return name;
+    }
     // Wine takes a while to start a program.
     static constexpr int start_ms = 60000;
     // Wine paints a console update in pieces, not as one: wait for the last
@@ -131,6 +142,31 @@ TEST_F(Windows, F1SortsRenumbersAndEscSavesTheListByteForByte) {
     EXPECT_EQ(laes("kat_emneliste.txt"), otte_emner_gemt);
     EXPECT_FALSE(fs::exists(mappe / "kat_emneliste2.txt"));
     EXPECT_FALSE(fs::exists(mappe / "katsort.laas") && fs::file_size(mappe / "katsort.laas") == 0);
+}
+
+// On a console whose window already is 80 x 50 over a taller buffer (300
+// rows, as conhost's default), the switch to 80 x 50 makes the buffer that
+// size too: the window can't be scrolled away from the screen, and the
+// buffer holds the screen once after a key is pressed.
+TEST_F(Windows, AConsoleWithATallerBufferKeepsNoScrollBack) {
+    const fs::path hjaelper = test_program("tall_buffer_console.exe");
+    if (!fs::exists(hjaelper)) GTEST_SKIP() << "no " << hjaelper << " (windows-test preset)";
+    katalog(5);
+    start_valg valg;
+    valg.foran = {wine, hjaelper.string()};
+    valg.binaer = windows_name();
+    valg.argumenter = {"buffer.txt"};
+    koersel k(mappe, valg);
+    ASSERT_EQ(k.vent_paa_slut(3 * start_ms), 0) << laes("buffer.txt");
+    EXPECT_EQ(laes("buffer.txt"),
+              "before 80 x 300\n"
+              "window before 0 0 79 49\n"
+              "main screen shown\n"
+              "window not scrolled\n"
+              "Down shown\n"
+              "after 80 x 50\n"
+              "window after 0 0 79 49\n"
+              "screens 1\n");
 }
 
 // What follows the program starts on a clean row, not over the notice of a

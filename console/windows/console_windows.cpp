@@ -271,10 +271,13 @@ void close(screen_model& model) {
     con.reset();
 }
 
-// The console's classic steps to a new size: the buffer first (refused
-// while the window is larger), the window, the buffer again. What the
-// console refuses stays as it was; the screen then shows in what there is.
-// A size larger than the display is not asked for at all.
+// The console's classic steps to the mode's size: the buffer first (refused
+// while the window is larger), the window, the buffer again, so buffer and
+// window are that size exactly and nothing can scroll (a console whose
+// window already has the size may have a taller buffer: conhost's 300 or
+// 9001 rows). What the console refuses stays as it was; the screen then
+// shows in what there is. A size larger than the display is not asked for
+// at all.
 void mode_changed(screen_model& model) {
     COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
     if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(con->tall_rows);
