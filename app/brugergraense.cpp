@@ -58,6 +58,9 @@ void brugergraense::koer() {
         kode = console_read_key();
         udfoer(kode);
     }
+    // Esc asked for the save, which needs no terminal: the terminal closing
+    // (or a signal) meanwhile ends the program only after it.
+    console_interrupts_held indtil_gemt;
     luk_ned();
 }
 

@@ -22,7 +22,8 @@ struct start_up {
 bool open(start_up& found);
 // Gives the console back as it was found; the last screen stays visible.
 void close(screen_model& model);
-// The model took a new mode: the console follows as far as it can.
+// The model was set to a mode (a new size or the same): the console
+// follows as far as it can.
 void mode_changed(screen_model& model);
 // Brings the console up to the model (and sounds its beeps).
 void flush(screen_model& model);
@@ -30,6 +31,9 @@ void flush(screen_model& model);
 // left in pending_key_code; -1 when the console fails.
 int read_key(screen_model& model, int& pending_key_code);
 bool owns_stdout();
+// Holds back, or lets act, what ends the program from outside.
+void hold_interrupts();
+void release_interrupts();
 // Writes text that is UTF-8 throughout to a standard stream.
 void write_text(std::FILE* stream, std::string_view utf8);
 

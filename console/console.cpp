@@ -68,11 +68,9 @@ bool console_owns_stdout() {
 
 void console_set_mode(int mode) {
     auto& c = *open_console;
-    int columns = c.model.columns(), rows = c.model.rows();
-    c.model.set_mode(mode);
-    // Every mode call resets the attribute; only a new size concerns the console.
-    bool resized = c.model.columns() != columns || c.model.rows() != rows;
-    if (c.has_system_console && resized) backend::mode_changed(c.model);
+    // Also when the size stays: the console is brought to exactly the mode's
+    // size, so a buffer taller than its window keeps no scroll-back.
+    if (c.model.set_mode(mode) && c.has_system_console) backend::mode_changed(c.model);
 }
 
 void console_set_foreground(int colour) { open_console->model.set_foreground(colour); }
@@ -118,6 +116,9 @@ int console_read_key() {
     if (codes.size() > 1) c.pending_key_code = codes[1];
     return codes[0];
 }
+
+console_interrupts_held::console_interrupts_held() { backend::hold_interrupts(); }
+console_interrupts_held::~console_interrupts_held() { backend::release_interrupts(); }
 
 void console_write_text(std::FILE* stream, std::string_view text) {
     backend::write_text(stream, text_for_stream(text));

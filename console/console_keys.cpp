@@ -33,6 +33,7 @@ std::optional<key> table_key(std::uint16_t vk, std::uint32_t state) {
         case vk_insert: return key::insert;
         // With NumLock on, Delete is taken for the keypad's decimal point.
         case vk_delete: return state & numlock_on ? key::keypad_decimal : key::del;
+        case vk_clear: return key::keypad_5;
         case vk_multiply: return key::keypad_multiply;
         case vk_add: return key::keypad_plus;
         case vk_subtract: return key::keypad_minus;
@@ -71,6 +72,10 @@ key_code code_for_event(const input_event& e) {
     int modifiers = (s & (left_alt_pressed | right_alt_pressed) ? mod_alt : 0) |
                     (s & (left_ctrl_pressed | right_ctrl_pressed) ? mod_ctrl : 0) |
                     (s & shift_pressed ? mod_shift : 0);
+    // The keypad's 5 without NumLock (or with Shift over NumLock, which
+    // Windows reports with Shift let go) is its Shift entry, as a terminal's
+    // ESC [ E is.
+    if (e.virtual_key == vk_clear) modifiers |= mod_shift;
     // A letter alone is its character; without one the event is no key.
     if (is_letter(*k) && modifiers == 0 && character == 0) return no_code;
     return choose_code(*k, modifiers, character);

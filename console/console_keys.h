@@ -26,6 +26,7 @@ inline constexpr std::uint16_t vk_back = 0x08, vk_tab = 0x09, vk_return = 0x0D, 
                                vk_oem_minus = 0xBD, vk_oem_period = 0xBE, vk_oem_2 = 0xBF,
                                vk_oem_3 = 0xC0, vk_oem_4 = 0xDB, vk_oem_5 = 0xDC, vk_oem_6 = 0xDD,
                                vk_oem_7 = 0xDE;
+inline constexpr std::uint16_t vk_clear = 0x0C;  // the keypad's 5 without NumLock
 // The control-key state of a key event.
 inline constexpr std::uint32_t right_alt_pressed = 0x01, left_alt_pressed = 0x02,
                                right_ctrl_pressed = 0x04, left_ctrl_pressed = 0x08,

@@ -59,15 +59,33 @@ std::size_t utf8_length(std::string_view t) {
     return n;
 }
 
+// U+0080..U+009F: the C1 controls, which a terminal obeys as it does ESC
+// and the letter after it.
+bool is_c1_control(std::string_view utf8) {
+    return utf8.size() == 2 && static_cast<unsigned char>(utf8[0]) == 0xC2 &&
+           static_cast<unsigned char>(utf8[1]) < 0xA0;
+}
+
+void append_escaped(std::string& out, std::string_view bytes) {
+    static const char hex[] = "0123456789ABCDEF";
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    }
+}
+
 }  // namespace
 
 std::string text_for_stream(std::string_view text) {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     while (!text.empty()) {
         auto b = static_cast<unsigned char>(text[0]);
         std::size_t n = b >= 0x80 ? utf8_length(text) : 0;
-        if (n > 0) {
+        if (n > 0 && is_c1_control(text.substr(0, n))) {
+            append_escaped(out, text.substr(0, n));
+        } else if (n > 0) {
             out.append(text.substr(0, n));
         } else if (b == '\n') {
             n = 1;
@@ -77,9 +95,7 @@ std::string text_for_stream(std::string_view text) {
             append_glyph(out, b);
         } else {
             n = 1;
-            out += "\\x";
-            out += hex[b >> 4];
-            out += hex[b & 15];
+            append_escaped(out, text.substr(0, 1));
         }
         text.remove_prefix(n);
     }

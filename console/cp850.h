@@ -17,7 +17,8 @@ int cp850_from_unicode(char32_t code_point);
 
 // A text of the program's own (code page 850) as UTF-8 for a standard
 // stream: bytes that already form UTF-8, such as file names, pass as they
-// are; control bytes other than the line end show as \xNN.
+// are; control bytes other than the line end show as \xNN, and so do the
+// C1 controls in UTF-8 (U+0080..U+009F), byte by byte.
 std::string text_for_stream(std::string_view text);
 // The UTF-16 of well-formed UTF-8, for a console that takes UTF-16.
 std::u16string utf16_from_utf8(std::string_view utf8);

@@ -13,6 +13,33 @@ namespace console_detail {
 namespace {
 
 constexpr std::size_t max_sequence = 256;
+// A terminal's reports in strings (colours, titles, capabilities) are far
+// shorter; a string without its end is given up after this many bytes, and
+// what follows is keys again.
+constexpr std::size_t max_string = 4096;
+
+// The strings a terminal sends as reports: OSC, DCS, SOS, PM and APC, by
+// the byte after ESC, or as one byte of the 8-bit controls.
+bool introduces_string(unsigned char c) {
+    return c == ']' || c == 'P' || c == 'X' || c == '^' || c == '_';
+}
+bool introduces_string_8bit(unsigned char c) {
+    return c == 0x9D || c == 0x90 || c == 0x98 || c == 0x9E || c == 0x9F;
+}
+
+// The length of the string introducer at the start of `b`, or 0.
+std::size_t string_introducer(std::string_view b) {
+    if (b.size() >= 2 && b[0] == 0x1B && introduces_string(static_cast<unsigned char>(b[1])))
+        return 2;
+    if (!b.empty() && introduces_string_8bit(static_cast<unsigned char>(b[0]))) return 1;
+    return 0;
+}
+
+// ESC and a string's introducer with nothing after it yet: the start of a
+// report, or Alt and that key when the short wait runs out.
+bool lone_string_introducer(std::string_view b) {
+    return b.size() == 2 && string_introducer(b) == 2;
+}
 
 // The key of a character of the US layout, and whether Shift makes it.
 std::optional<key> key_for_character(int c, bool& shift) {
@@ -259,6 +286,34 @@ void interpret_csi(const csi_sequence& s, std::vector<int>& codes) {
 
 enum class outcome { key, more, invalid };
 
+// A report string, to its end, gives no key. It ends with BEL or ST (ESC \,
+// or the byte 0x9C after an 8-bit introducer: after ESC the text may be
+// UTF-8, whose bytes include 0x9C); CAN and SUB cancel it. Any other control
+// byte or ESC ends it too and is input again, so keys typed into a string
+// that lost its end get out of it (a last Esc after the short wait).
+outcome decode_string(std::string_view b, std::size_t start, std::size_t& used) {
+    constexpr unsigned char bel = 0x07, can = 0x18, sub = 0x1A, esc = 0x1B, st = 0x9C;
+    for (std::size_t i = start; i < b.size() && i < max_string; ++i) {
+        auto c = static_cast<unsigned char>(b[i]);
+        if (c == esc) {
+            if (i + 1 == b.size()) return outcome::more;
+            used = b[i + 1] == '\\' ? i + 2 : i;
+            return outcome::key;
+        }
+        if (c == bel || c == can || c == sub || (c == st && start == 1)) {
+            used = i + 1;
+            return outcome::key;
+        }
+        if (c < 0x20) {
+            used = i;
+            return outcome::key;
+        }
+    }
+    if (b.size() < max_string) return outcome::more;
+    used = max_string;
+    return outcome::key;
+}
+
 // Decodes a key from the start of `b` (not Esc-prefixed); `used` is how
 // many bytes it took.
 outcome decode_character(std::string_view b, int mods, std::size_t& used, std::vector<int>& codes) {
@@ -358,7 +413,22 @@ outcome decode_ss3(std::string_view b, std::size_t& used, std::vector<int>& code
     return outcome::key;
 }
 
+// Esc and a character: Alt with that character's key.
+outcome alt_key(std::string_view b, std::size_t& used, std::vector<int>& codes) {
+    outcome u = decode_character(b.substr(1), mod_alt, used, codes);
+    ++used;
+    return u;
+}
+
 outcome decode(std::string_view b, std::size_t& used, std::vector<int>& codes) {
+    if (std::size_t start = string_introducer(b)) {
+        if (lone_string_introducer(b)) return outcome::more;
+        outcome u = decode_string(b, start, used);
+        // Ended before any text: no report, but Alt and the key, typed
+        // before the next key in the same read.
+        if (u == outcome::key && start == 2 && used == 2) return alt_key(b, used, codes);
+        return u;
+    }
     if (b[0] != 0x1B) return decode_character(b, 0, used, codes);
     if (b.size() < 2) return outcome::more;
     if (b[1] == '[') return decode_csi(b, used, codes);
@@ -392,9 +462,7 @@ outcome decode(std::string_view b, std::size_t& used, std::vector<int>& codes) {
         codes_for(key::escape, mod_alt, 27, codes);
         return outcome::key;
     }
-    outcome u = decode_character(rest, mod_alt, used, codes);
-    ++used;
-    return u;
+    return alt_key(b, used, codes);
 }
 
 }  // namespace
@@ -424,7 +492,7 @@ bool key_decoder::next(std::vector<int>& codes, bool timed_out) {
         if (buf_.empty()) return false;
         std::size_t used = 0;
         outcome u = decode(buf_, used, codes);
-        if (u == outcome::more && buf_.size() > max_sequence) {
+        if (u == outcome::more && buf_.size() > max_sequence && !string_introducer(buf_)) {
             // No key is this long: drop what there is and the rest of it.
             buf_.clear();
             swallowing_ = true;
@@ -433,13 +501,18 @@ bool key_decoder::next(std::vector<int>& codes, bool timed_out) {
         if (u == outcome::more) {
             if (!timed_out || !waits_for_time()) return false;
             // The wait ran out: a lone Esc is the Esc key; Esc Esc is Alt+Esc;
-            // a broken character is dropped.
+            // ESC ] and the like are Alt and that key; a broken character is
+            // dropped.
             if (buf_ == "\x1b") {
                 codes_for(key::escape, 0, 27, codes);
                 used = 1;
             } else if (buf_ == "\x1b\x1b") {
                 codes_for(key::escape, mod_alt, 27, codes);
                 used = 2;
+            } else if (lone_string_introducer(buf_)) {
+                alt_key(buf_, used, codes);
+            } else if (string_introducer(buf_)) {
+                used = buf_.size() - 1;  // the string ends; the Esc after it is the key
             } else {
                 used = buf_.size();
             }
@@ -453,6 +526,10 @@ bool key_decoder::next(std::vector<int>& codes, bool timed_out) {
 bool key_decoder::waits_for_time() const {
     if (buf_.empty()) return false;
     std::string_view b = buf_;
+    if (lone_string_introducer(b)) return true;
+    // A report never times out, but for an Esc at its end: ST's first half,
+    // or the Esc key pressed after a string that lost its end.
+    if (string_introducer(b)) return b.back() == 0x1B;
     if (b[0] == 0x1B) {
         if (b.size() == 1) return true;
         if (b[1] == '[' || b[1] == 'O') return false;  // a sequence never times out

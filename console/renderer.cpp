@@ -23,9 +23,11 @@ void append_number(std::string& out, int n) { out += std::to_string(n); }
 }  // namespace
 
 void renderer::set_terminal_size(int columns, int rows) {
+    columns = std::clamp(columns, 1, largest_screen_side);
+    rows = std::clamp(rows, 1, largest_screen_side);
     if (columns != columns_ || rows != rows_) full_ = true;
-    columns_ = std::max(1, columns);
-    rows_ = std::max(1, rows);
+    columns_ = columns;
+    rows_ = rows;
 }
 
 // The cheapest of the cursor movements that get there.

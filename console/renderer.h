@@ -14,7 +14,8 @@ class renderer {
    public:
     explicit renderer(bool sixteen_colours = true) : sixteen_colours_(sixteen_colours) {}
 
-    // The terminal's size; a change repaints everything.
+    // The terminal's size, as far as a screen reaches (largest_screen_side);
+    // a change repaints everything.
     void set_terminal_size(int columns, int rows);
     // Forget what the terminal shows (after a stop, or at start).
     void force_full_repaint() { full_ = true; }
@@ -26,6 +27,8 @@ class renderer {
     int terminal_rows() const { return rows_; }
     // The last terminal row that shows the model.
     int last_shown_row() const { return shown_rows_; }
+    // Whether the last row holds the notice of a terminal too small.
+    bool shows_notice() const { return !notice_.empty(); }
 
    private:
     struct sgr {

@@ -9,7 +9,9 @@ constexpr int tall_columns = 80;
 // Modes 8..13 (40 columns) and 14..19 (80 columns) have these rows in turn.
 constexpr int row_heights[] = {14, 21, 28, 43, 50, 60};
 
-std::uint8_t clamp_size(int n) { return static_cast<std::uint8_t>(std::clamp(n, 1, 255)); }
+std::uint8_t clamp_size(int n) {
+    return static_cast<std::uint8_t>(std::clamp(n, 1, largest_screen_side));
+}
 }  // namespace
 
 screen_model::screen_model(int columns, int rows, std::uint8_t normal_attribute, int tall_rows)
@@ -69,13 +71,14 @@ bool screen_model::size_for(int mode, int& columns, int& rows) const {
     return true;
 }
 
-void screen_model::set_mode(int mode) {
+bool screen_model::set_mode(int mode) {
     if (mode == -1) mode = state.current_mode;
     int columns = 0, rows = 0;
-    if (!size_for(mode, columns, rows)) return;
+    if (!size_for(mode, columns, rows)) return false;
     resize(columns, rows);
     state.current_mode = static_cast<std::int8_t>(mode);
     state.attribute = state.normal_attribute;
+    return true;
 }
 
 void screen_model::set_foreground(int colour) {

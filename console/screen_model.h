@@ -53,7 +53,8 @@ class screen_model {
     int rows() const { return state.screen_rows; }
     const cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
-    void set_mode(int mode);
+    // False for a number that matches no mode (nothing changes).
+    bool set_mode(int mode);
     void set_foreground(int colour);
     void set_background(int colour);
     void go_to(int column, int row);
@@ -91,6 +92,11 @@ class screen_model {
     int start_columns_, start_rows_;
     int tall_rows_;
 };
+
+// The most columns or rows a screen has (its sizes are 8-bit). A terminal
+// or console may report more (a window of 65535 x 65535); past this no cell
+// shows the screen, so that is all of it there is to keep track of.
+inline constexpr int largest_screen_side = 255;
 
 // The line on the last row of a console too small for the screen, as wide
 // as the console, in white on red.

@@ -18,8 +18,8 @@ constexpr int bridged_gap = 8;
 }  // namespace
 
 void screen_sync::set_console_size(int columns, int rows) {
-    columns = std::max(columns, 1);
-    rows = std::max(rows, 1);
+    columns = std::clamp(columns, 1, largest_screen_side);
+    rows = std::clamp(rows, 1, largest_screen_side);
     if (columns == columns_ && rows == rows_) return;
     columns_ = columns;
     rows_ = rows;
@@ -59,6 +59,7 @@ std::vector<console_op> screen_sync::plan(screen_model& model) {
     const int width = std::min(model_columns, columns_);
     const int height = std::min(model_rows, too_small ? rows_ - 1 : rows_);
     shown_rows_ = height;
+    shows_notice_ = too_small;
     const std::string notice =
         too_small ? size_notice(model_columns, model_rows, columns_, rows_) : std::string();
     const cell outside{' ', static_cast<std::uint8_t>(model.state.normal_attribute)};

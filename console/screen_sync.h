@@ -30,8 +30,8 @@ class screen_sync {
     // The most cells one write carries.
     static constexpr int longest_write = 80;
 
-    // The area of the console that shows the screen (its window); a change
-    // repaints everything.
+    // The area of the console that shows the screen (its window), as far as
+    // a screen reaches (largest_screen_side); a change repaints everything.
     void set_console_size(int columns, int rows);
     int console_columns() const { return columns_; }
     int console_rows() const { return rows_; }
@@ -46,6 +46,8 @@ class screen_sync {
 
     // How many rows at the top show the model.
     int shown_rows() const { return shown_rows_; }
+    // Whether the last row holds the notice of a console too small.
+    bool shows_notice() const { return shows_notice_; }
 
    private:
     std::uint32_t& shown(int column, int row) {
@@ -59,6 +61,7 @@ class screen_sync {
     int cursor_x_ = -1, cursor_y_ = -1;  // -1: not known
     int cursor_shape_ = -1;
     int shown_rows_ = 0;
+    bool shows_notice_ = false;
 
     static constexpr std::uint32_t unknown = 0xFFFFFFFF;
 };

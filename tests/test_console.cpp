@@ -29,6 +29,13 @@ TEST(Console, WrittenTextsAreUtf8WithControlBytesEscaped) {
     // A lead byte without its continuation, or an overlong form, is code page 850.
     EXPECT_EQ(written("\xC3 \xC0\xAF"), "\u251c \u2514\u00bb");
     EXPECT_EQ(written(std::string_view("a\0b", 3)), "a\\x00b");
+    // The C1 controls in UTF-8 (CSI, OSC, ST...) are controls too; the
+    // characters either side of them are text.
+    EXPECT_EQ(written("\xC2\x9B"
+                      "2J \xC2\x9D"
+                      "0;t\xC2\x9C \xC2\x80\xC2\x9F"),
+              "\\xC2\\x9B2J \\xC2\\x9D0;t\\xC2\\x9C \\xC2\\x80\\xC2\\x9F");
+    EXPECT_EQ(written("\xC2\xA0\xC2\xA9 \xC3\x80"), "\u00a0\u00a9 \u00c0");
 }
 
 TEST(Console, TextForAWin32ConsoleIsTheSameTextInUtf16) {

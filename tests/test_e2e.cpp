@@ -287,6 +287,22 @@ TEST_F(E2e, SmallTerminalShowsANoticeAndRepaintsWhenResized) {
     EXPECT_EQ(k.vent_paa_slut(), 0);
 }
 
+// What the shell writes after the program starts on a clean row, not over
+// the notice (which ended as "RC=0uet er for lille...").
+TEST_F(E2e, ASmallTerminalIsLeftWithACleanLastRow) {
+    katalog(50);
+    koersel k(mappe, 24, 80);
+    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
+        return s.raekke(23).find("80 x 50") != std::string::npos && s.baggrund(5, 20) == blaa;
+    }));
+    k.skriv("\x1b");
+    ASSERT_EQ(k.vent_paa_slut(), 0);
+    k.andet_program_tegner("RC=0");
+    auto& s = k.skaerm();
+    EXPECT_EQ(s.raekke(23), "RC=0" + std::string(76, ' '));
+    EXPECT_EQ(s.raekke(10, 16, 23), "Titel 6");  // the screen above stays
+}
+
 TEST_F(E2e, MissingKatalogShowsFejlAndKeepsTheList) {
     skriv("kat_emneliste.txt", "# 1 4 1\r\n# 2 5 6");
     koersel k(mappe);

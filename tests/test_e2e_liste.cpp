@@ -115,6 +115,53 @@ TEST_F(Liste, ASecondKatsortInTheFolderSaysWhoHoldsItAndTouchesNothing) {
     EXPECT_EQ(navne(), foer);
 }
 
+// Esc asked for the save, which needs no terminal: the terminal hanging up
+// while it runs ends the program, as a hangup does, only once the new list
+// is in place.
+TEST_F(Liste, AHangupDuringTheSaveWaitsForTheNewList) {
+    katalog(41);
+    // Entries of other catalogues, some megabytes, make the save take a while.
+    std::string liste = laes("kat_emneliste.txt");
+    for (int i = 0; i < 300000; ++i)
+        liste += "\r\n# 2 " + std::to_string(1000 + i) + " " + std::to_string(i % 900 + 1);
+    skriv("kat_emneliste.txt", liste);
+    const fs::path gemt = mappe / "gemt", lagt_paa = mappe / "lagt_paa";
+    for (const fs::path& hvor : {gemt, lagt_paa}) {
+        fs::create_directory(hvor);
+        for (const char* fil : {"katalog.txt", "kat_emneliste.txt", "emne.txt"})
+            fs::copy(mappe / fil, hvor / fil);
+    }
+    // Sorted by title, so the new list differs from the old.
+    auto sorter_og_gem = [](koersel& k) {
+        if (!k.vent_paa(listen_vist, 60000)) return false;
+        k.skriv(f1 + "t");
+        if (!k.vent_paa([](const vterm_skaerm& s) { return s.raekke(20, 38, 43) == "Titel"; }))
+            return false;
+        k.skriv("i");
+        if (!k.vent_paa([](const vterm_skaerm& s) { return s.raekke(6, 16, 24) == "Titel 10"; },
+                        60000))
+            return false;
+        k.skriv("\x1b");
+        return k.vent_paa(gemmer);
+    };
+    {
+        koersel k(gemt.string());
+        ASSERT_TRUE(sorter_og_gem(k));
+        ASSERT_EQ(k.vent_paa_slut(60000), 0);
+    }
+    const std::string ny = laes("gemt/kat_emneliste.txt");
+    ASSERT_NE(ny, liste);
+
+    koersel k(lagt_paa.string());
+    ASSERT_TRUE(sorter_og_gem(k));
+    k.laeg_paa();
+    int status = k.vent_paa_slut(60000);
+    ASSERT_NE(status, -1);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+    EXPECT_TRUE(laes("lagt_paa/kat_emneliste.txt") == ny) << "the list is not the new one";
+    EXPECT_FALSE(fs::exists(lagt_paa / "kat_emneliste2.txt"));
+}
+
 TEST_F(Liste, AnEntryAddedByAnotherToolMeanwhileIsKept) {
     katalog(5);
     koersel k(mappe);

@@ -28,10 +28,11 @@ class Windows : public E2e {
         E2e::SetUp();
     }
 
-    // katsort.exe in a pseudo-terminal of 80 x 50, through Wine, in `hvor`
-    // (the catalogue folder unless given).
-    std::unique_ptr<koersel> start(const fs::path& hvor = {}) {
+    // katsort.exe in a pseudo-terminal of 80 x 50 (or fewer rows), through
+    // Wine, in `hvor` (the catalogue folder unless given).
+    std::unique_ptr<koersel> start(int raekker = 50, const fs::path& hvor = {}) {
         start_valg valg;
+        valg.raekker = raekker;
         valg.foran = {wine};
         valg.binaer = exe_;
         return std::make_unique<koersel>(hvor.empty() ? mappe : hvor, valg);
@@ -40,6 +41,17 @@ class Windows : public E2e {
     // given).
     int uden_terminal(std::string& fejl, const fs::path& hvor = {}) {
         return E2e::uden_terminal({wine, exe_}, fejl, hvor);
+    }
+    // A program built beside katsort.exe's tests (in the windows-test preset).
+    fs::path test_program(const char* name) const {
+        return fs::path(exe_).parent_path().parent_path() / "tests" / name;
+    }
+    // katsort.exe as a Windows program names it: Wine's drive Z: is /.
+    std::string windows_name() const {
+        std::string name = "Z:" + fs::absolute(exe_).string();
+        for (char& c : name)
+            if (c == '/') c = '\\';
+        return name;
     }
     // Wine takes a while to start a program.
     static constexpr int start_ms = 60000;
@@ -181,7 +193,7 @@ TEST_F(Windows, ALinkedListIsLockedInTheFolderOfTheRealList) {
         fs::copy_file(mappe / navn, mappe / "anden" / navn);
     fs::create_symlink("../kat_emneliste.txt", mappe / "anden" / "kat_emneliste.txt");
     const auto foer = navne();
-    auto gennem_link = start(mappe / "anden");
+    auto gennem_link = start(50, mappe / "anden");
     ASSERT_TRUE(gennem_link->vent_paa(
         [](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
     std::string fejl;
@@ -190,6 +202,48 @@ TEST_F(Windows, ALinkedListIsLockedInTheFolderOfTheRealList) {
     kill(gennem_link->pid(), SIGKILL);
     gennem_link->vent_paa_slut(start_ms);
     EXPECT_EQ(navne(), foer);
+}
+
+// On a console whose window already is 80 x 50 over a taller buffer (300
+// rows, as conhost's default), the switch to 80 x 50 makes the buffer that
+// size too: the window can't be scrolled away from the screen, and the
+// buffer holds the screen once after a key is pressed.
+TEST_F(Windows, AConsoleWithATallerBufferKeepsNoScrollBack) {
+    const fs::path hjaelper = test_program("tall_buffer_console.exe");
+    if (!fs::exists(hjaelper)) GTEST_SKIP() << "no " << hjaelper << " (windows-test preset)";
+    katalog(5);
+    start_valg valg;
+    valg.foran = {wine, hjaelper.string()};
+    valg.binaer = windows_name();
+    valg.argumenter = {"buffer.txt"};
+    koersel k(mappe, valg);
+    ASSERT_EQ(k.vent_paa_slut(3 * start_ms), 0) << laes("buffer.txt");
+    EXPECT_EQ(laes("buffer.txt"),
+              "before 80 x 300\n"
+              "window before 0 0 79 49\n"
+              "main screen shown\n"
+              "window not scrolled\n"
+              "Down shown\n"
+              "after 80 x 50\n"
+              "window after 0 0 79 49\n"
+              "screens 1\n");
+}
+
+// What follows the program starts on a clean row, not over the notice of a
+// console too small.
+TEST_F(Windows, ASmallConsoleIsLeftWithACleanLastRow) {
+    katalog(50);
+    auto k = start(24);
+    ASSERT_TRUE(k->vent_paa(
+        [](const vterm_skaerm& s) {
+            return s.raekke(23).find("80 x 50") != std::string::npos &&
+                   s.raekke(22, 16, 24) == "Titel 18";
+        },
+        start_ms));
+    k->skriv("\x1b");
+    ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
+    k->andet_program_tegner("RC=0");
+    EXPECT_EQ(k->skaerm().raekke(23), "RC=0" + std::string(76, ' '));
 }
 
 TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {

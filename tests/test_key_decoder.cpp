@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,7 @@ const sample samples[] = {
      "1",
      {0, 120}},
     {"Alt+]", "\x1b]", {0, 27}},
+    {"Alt+P Alt+_ Alt+^ Alt+X", "\x1bP\x1b_\x1b^\x1bX", {0, 25, 0, 130, 0, 125, 0, 45}},
     {"Alt+Backspace", "\x1b\x7f", {0, 14}},
     {"Alt+Enter", "\x1b\r", {0, 166}},
     {"Alt+Up as Esc prefix", "\x1b\x1b[A", {0, 152}},
@@ -108,6 +110,33 @@ const sample samples[] = {
      "y",
      {'y'}},
     {"keypad application", "\x1bOp\x1bOM\x1bOk", {48, 13, 43}},
+    // Reports in strings, left in the input by another program or late.
+    {"OSC colour reply to ST",
+     "\x1b]11;rgb:0000/0000/0000\x1b\\"
+     "x",
+     {'x'}},
+    {"OSC title to BEL",
+     "\x1b]1;xx\x07"
+     "y",
+     {'y'}},
+    {"DCS capability reply", "\x1bP1+r544e=787465726d\x1b\\\x1b[B", {0, 80}},
+    {"APC, PM and SOS", "\x1b_Gi=1;OK\x1b\\\x1b^pm\x07\x1bXsos\x1b\\", {}},
+    {"8-bit OSC to 8-bit ST",
+     "\x9d"
+     "11;rgb:ffff/ffff/ffff\x9c"
+     "z",
+     {'z'}},
+    {"UTF-8 in an OSC is text, 0x9C in it too",
+     "\x1b]2;\xc5\x9c\xc3\xa6\x07"
+     "a",
+     {'a'}},
+    {"CAN and SUB cancel a string",
+     "\x1b]0;x\x18"
+     "b\x1bP1\x1a"
+     "c",
+     {'b', 'c'}},
+    {"an ESC ends a broken string and starts a key", "\x1b]11;rgb:00\x1b[A", {0, 72}},
+    {"Enter ends a broken string and is Enter", "\x1b]11;rgb\r", {13}},
     // Found by fuzzing: a long modifier number once overflowed.
     {"SS3 with a huge number",
      "\x1bO99999999999999999999P"
@@ -169,6 +198,63 @@ TEST(KeyDecoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
             EXPECT_EQ(all, t.expected) << t.name << " expired at " << i;
         }
     }
+}
+
+TEST(KeyDecoder, AReportSplitAcrossReadsIsIgnoredWholeAndNeverTimesOut) {
+    // The wait may run out anywhere in a string's text; only ESC ] with
+    // nothing after it yet is Alt+] when the wait runs out.
+    const std::string string_ends("\x07\x18\x1a\r\x1b", 5);
+    for (const auto& t : samples) {
+        if (t.bytes.size() < 3 || t.bytes[0] != '\x1b' ||
+            std::string("]P_^X").find(t.bytes[1]) == std::string::npos)
+            continue;
+        std::size_t end = std::min(t.bytes.find_first_of(string_ends, 2), t.bytes.size());
+        for (std::size_t i = 3; i <= end; ++i) {
+            key_decoder d;
+            codes all, got;
+            d.feed(t.bytes.substr(0, i));
+            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            EXPECT_FALSE(d.waits_for_time()) << t.name << " expired at " << i;
+            d.feed(t.bytes.substr(i));
+            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            EXPECT_EQ(all, t.expected) << t.name << " expired at " << i;
+        }
+    }
+    key_decoder d;
+    codes got;
+    d.feed("\x1b]");
+    EXPECT_TRUE(d.waits_for_time());
+    EXPECT_FALSE(d.next(got, false));
+    d.feed("1");  // in time: a report
+    EXPECT_FALSE(d.next(got, true));
+    d.feed(";x\x1b");  // ST's first half, or the Esc key after a string that lost its end
+    EXPECT_FALSE(d.next(got, false));
+    EXPECT_TRUE(d.waits_for_time());
+    d.feed("\\");  // ST in time
+    EXPECT_FALSE(d.next(got, false));
+    EXPECT_TRUE(d.empty());
+    d.feed("\x1b]1;x\x1b");
+    EXPECT_FALSE(d.next(got, false));
+    ASSERT_TRUE(d.next(got, true));  // nothing came: the Esc key
+    EXPECT_EQ(got, codes{27});
+    EXPECT_TRUE(d.empty());
+}
+
+TEST(KeyDecoder, AStringWithoutItsEndSwallowsABoundedPart) {
+    key_decoder d;
+    codes all, got;
+    d.feed("\x1b]52;c;");
+    for (int i = 0; i < 10000; ++i) {
+        d.feed("a");
+        while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+    }
+    // Some of the letters came through as keys again, and only letters.
+    ASSERT_GT(all.size(), 5000u);
+    EXPECT_EQ(all, codes(all.size(), 'a'));
+    d.feed("\x1b[A");
+    ASSERT_TRUE(d.next(got, false));
+    EXPECT_EQ(got, (codes{0, 72}));
+    EXPECT_TRUE(d.empty());
 }
 
 TEST(KeyDecoder, OverlongSequencesAreDroppedWithoutGrowing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
@@ -201,6 +202,29 @@ TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {
     large.fodr(r.render(m));
     EXPECT_EQ(large.raekke(44, 69, 75), "hidden");
     EXPECT_EQ(large.raekke(23).find("80 x 50"), std::string::npos);
+}
+
+// Whatever size a terminal reports, the screen is in its top-left corner
+// and nothing is kept for cells no screen reaches.
+TEST(Renderer, AnySizeATerminalReportsShowsTheScreenInItsCorner) {
+    const struct {
+        int columns, rows;
+    } sizes[] = {{65535, 65535}, {65535, 50}, {80, 65535}, {256, 256}, {INT_MAX, INT_MAX}};
+    for (const auto& size : sizes) {
+        screen_model m(size.columns, size.rows);
+        m.set_mode(64);
+        m.set_background(1);
+        m.clear();
+        m.print("top left");
+        m.go_to(75, 50);
+        m.print("end");
+        renderer r;
+        r.set_terminal_size(size.columns, size.rows);
+        vterm_skaerm vt(50, 80);
+        vt.fodr(r.render(m));
+        compare(m, vt, 50, 80);
+        EXPECT_EQ(r.last_shown_row(), 50) << size.columns << " x " << size.rows;
+    }
 }
 
 // PC colour numbers and the SGR parameters each must give: as a foreground

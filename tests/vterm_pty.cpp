@@ -120,7 +120,8 @@ koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, 
         for (const auto& [navn, vaerdi] : valg.miljoe) setenv(navn.c_str(), vaerdi.c_str(), 1);
         std::vector<char*> argv;
         for (auto& a : valg.foran) argv.push_back(a.data());
-        argv.push_back(valg.binaer.empty() ? const_cast<char*>(katsort_binaer()) : valg.binaer.data());
+        argv.push_back(valg.binaer.empty() ? const_cast<char*>(katsort_binaer())
+                                           : valg.binaer.data());
         for (auto& a : valg.argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
@@ -177,7 +178,17 @@ namespace {
 const std::string_view ramme_start = "\x1b[?2026h", ramme_slut = "\x1b[?2026l";
 }
 
+void koersel::laeg_paa() {
+    close(master_);
+    master_ = -1;
+    lukket_ = true;
+}
+
 bool koersel::laes_noget(int ms) {
+    if (master_ < 0) {
+        poll(nullptr, 0, ms);  // nothing to read: only the wait
+        return false;
+    }
     pollfd p{master_, POLLIN, 0};
     if (poll(&p, 1, ms) <= 0) return false;
     char buf[8192];

@@ -66,6 +66,9 @@ class koersel {
     // Another program draws on the terminal after all the program wrote so far.
     void andet_program_tegner(std::string_view bytes);
     void skift_stoerrelse(int raekker, int kolonner);
+    // The terminal hangs up, as when its window is closed: our side of the
+    // pty is closed, and what the program writes after that is lost.
+    void laeg_paa();
     termios terminal_tilstand() const;
     // The modes the terminal had before the program started: set on the pty
     // before the fork, so the program can't have changed them yet.

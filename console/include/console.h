@@ -65,10 +65,24 @@ void console_flush();
 // screen).
 bool console_owns_stdout();
 
+// Work that must not be cut off (the save the operator asked for) holds
+// back what ends the program from outside: a hangup (the terminal closed),
+// terminate and interrupt wait until it is released, then act as they
+// would have. On Windows, closing the console window waits as long as the
+// system lets it (a few seconds). For as long as one of these lives:
+class console_interrupts_held {
+   public:
+    console_interrupts_held();
+    ~console_interrupts_held();
+    console_interrupts_held(const console_interrupts_held&) = delete;
+    console_interrupts_held& operator=(const console_interrupts_held&) = delete;
+};
+
 // Writes a text of the program's own (code page 850) to a standard stream,
 // for the messages after the screen is given back: UTF-8, or UTF-16 to a
 // Win32 console. Bytes that already form UTF-8, such as file names, pass as
-// they are; control bytes other than the line end show as \xNN.
+// they are; control bytes other than the line end show as \xNN, and so do
+// the C1 controls in UTF-8 (U+0080..U+009F), byte by byte.
 void console_write_text(std::FILE* stream, std::string_view text);
 
 // Runs a command line through the system's interpreter (/bin/sh, or on

@@ -77,7 +77,8 @@ void flush(screen_model& model) {
     ask_for_size(model);
     std::string out = tty->output.render(model);
     int below = tty->output.last_shown_row() + 1;
-    terminal::set_end_row(std::clamp(below, 1, tty->output.terminal_rows()));
+    terminal::set_end_row(std::clamp(below, 1, tty->output.terminal_rows()),
+                          tty->output.shows_notice());
     if (!out.empty()) terminal::write(out);
 }
 
@@ -90,6 +91,9 @@ void close(screen_model&) {
 void mode_changed(screen_model&) {}
 
 bool owns_stdout() { return terminal::is_same_terminal(STDOUT_FILENO); }
+
+void hold_interrupts() { terminal::hold_ending_signals(true); }
+void release_interrupts() { terminal::hold_ending_signals(false); }
 
 int read_key(screen_model& model, int& pending_key_code) {
     std::vector<int> codes;

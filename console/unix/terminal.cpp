@@ -52,6 +52,7 @@ constexpr std::string_view kitty_push = "\x1b[>1u", kitty_pop = "\x1b[<u";
 char restore_text[96];
 std::size_t restore_length = 0;
 int end_row = 1;
+bool blank_end_row = false;
 
 void write_all(std::string_view s) {
     while (!s.empty()) {
@@ -63,8 +64,8 @@ void write_all(std::string_view s) {
 }
 
 void build_restore_text() {
-    int n = std::snprintf(restore_text, sizeof restore_text, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH",
-                          kitty_pop.data(), end_row);
+    int n = std::snprintf(restore_text, sizeof restore_text, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s",
+                          kitty_pop.data(), end_row, blank_end_row ? "\x1b[2K" : "");
     restore_length = n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
@@ -331,6 +332,13 @@ read_result read(std::string& out, int timeout_ms) {
     return read_result::data;
 }
 
+void hold_ending_signals(bool hold) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) sigaddset(&set, sig);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
 bool take_resized() {
     bool v = resized;
     resized = 0;
@@ -343,13 +351,14 @@ bool take_resumed() {
     return v;
 }
 
-void set_end_row(int row) {
-    if (row == end_row) return;
+void set_end_row(int row, bool blank) {
+    if (row == end_row && blank == blank_end_row) return;
     // Signals must not see the text half written.
     sigset_t all, before;
     sigfillset(&all);
     sigprocmask(SIG_BLOCK, &all, &before);
     end_row = row;
+    blank_end_row = blank;
     build_restore_text();
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }

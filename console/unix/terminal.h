@@ -23,12 +23,18 @@ enum class read_result { data, timed_out, interrupted, end };
 // Reads what is there, waiting at most `timeout_ms` (-1: without limit).
 read_result read(std::string& out, int timeout_ms);
 
+// Hangup, terminate and interrupt wait (blocked) while held; on release
+// those that came act as they would have.
+void hold_ending_signals(bool hold);
+
 // Set by signals, cleared when read.
 bool take_resized();
 bool take_resumed();
 
 // The row (from 1) where the cursor goes when the terminal is given back:
-// below the program's last row, or on it when the terminal has no more.
-void set_end_row(int row);
+// below the program's last row, or on it when the terminal has no more;
+// `blank` when that row is to be erased first (it holds the notice of a
+// terminal too small, which means nothing once the program has ended).
+void set_end_row(int row, bool blank);
 
 }  // namespace console_detail::terminal

@@ -23,7 +23,7 @@ namespace console_detail::backend {
 namespace {
 
 // console_keys has the console's numbers without windows.h.
-static_assert(win32::vk_back == VK_BACK && win32::vk_tab == VK_TAB &&
+static_assert(win32::vk_back == VK_BACK && win32::vk_tab == VK_TAB && win32::vk_clear == VK_CLEAR &&
               win32::vk_return == VK_RETURN && win32::vk_shift == VK_SHIFT &&
               win32::vk_control == VK_CONTROL && win32::vk_menu == VK_MENU &&
               win32::vk_capital == VK_CAPITAL && win32::vk_escape == VK_ESCAPE &&
@@ -195,6 +195,18 @@ class console_input_handle final : public console_input {
     screen_model& model_;
 };
 
+// Set while what ends the program from outside is held back.
+HANDLE interrupts_released = nullptr;
+
+// Closing the window, logging off or shutting down ends the process when
+// the handlers return (or after the system's few seconds): until then the
+// held work goes on. Then the next handler, or the system's end.
+BOOL WINAPI wait_until_released(DWORD type) {
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(interrupts_released, INFINITE);
+    return FALSE;
+}
+
 bool is_console(HANDLE h) {
     DWORD mode = 0;
     return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
@@ -236,10 +248,18 @@ bool open(start_up& found) {
     return true;
 }
 
-void close(screen_model&) {
+void close(screen_model& model) {
     // The cursor visible below the screen (or on its last row), so what
     // follows is written under it; the input mode as it was found.
     int below = std::min(con->sync.shown_rows(), con->sync.console_rows() - 1);
+    if (con->sync.shows_notice()) {
+        // The notice of a console too small means nothing once the program
+        // has ended: what follows gets a blank row.
+        DWORD done = 0, width = static_cast<DWORD>(con->sync.console_columns());
+        FillConsoleOutputCharacterW(con->out, L' ', width, at(0, below), &done);
+        FillConsoleOutputAttribute(con->out, model.state.normal_attribute, width, at(0, below),
+                                   &done);
+    }
     SetConsoleCursorPosition(con->out, at(0, below));
     CONSOLE_CURSOR_INFO cursor = con->start_cursor;
     cursor.bVisible = TRUE;
@@ -251,10 +271,13 @@ void close(screen_model&) {
     con.reset();
 }
 
-// The console's classic steps to a new size: the buffer first (refused
-// while the window is larger), the window, the buffer again. What the
-// console refuses stays as it was; the screen then shows in what there is.
-// A size larger than the display is not asked for at all.
+// The console's classic steps to the mode's size: the buffer first (refused
+// while the window is larger), the window, the buffer again, so buffer and
+// window are that size exactly and nothing can scroll (a console whose
+// window already has the size may have a taller buffer: conhost's 300 or
+// 9001 rows). What the console refuses stays as it was; the screen then
+// shows in what there is. A size larger than the display is not asked for
+// at all.
 void mode_changed(screen_model& model) {
     COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
     if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(con->tall_rows);
@@ -285,6 +308,20 @@ int read_key(screen_model& model, int& pending_key_code) {
 }
 
 bool owns_stdout() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+void hold_interrupts() {
+    if (!interrupts_released)
+        interrupts_released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    else
+        ResetEvent(interrupts_released);
+    if (interrupts_released) SetConsoleCtrlHandler(wait_until_released, TRUE);
+}
+
+void release_interrupts() {
+    if (!interrupts_released) return;
+    SetEvent(interrupts_released);
+    SetConsoleCtrlHandler(wait_until_released, FALSE);
+}
 
 void write_text(std::FILE* stream, std::string_view utf8) {
     std::fflush(stream);
