@@ -232,6 +232,9 @@ bool open(start_up& found) {
         return false;
     }
     GetConsoleCursorInfo(out, &cursor);
+    // Keys typed ahead are raw key events from the start: a console in line
+    // mode (Wine's terminal) would echo them and hold them back.
+    SetConsoleMode(in, 0);
     con.emplace();
     con->in = in;
     con->out = out;
