@@ -13,6 +13,7 @@
 #include <string>
 
 #include "kat_opsaetning.h"
+#include "maaling.h"
 
 namespace fs = std::filesystem;
 
@@ -46,10 +47,8 @@ void lav_filer() {
 }  // namespace
 
 int main() {
-    char skabelon[] = "/tmp/katsort-bench-XXXXXX";
-    if (!mkdtemp(skabelon)) return 1;
-    fs::path gammel = fs::current_path();
-    fs::current_path(skabelon);
+    bench_mappe her;
+    if (!her.ok()) return 1;
     lav_filer();
     double mb = static_cast<double>(fs::file_size("kat_emneliste.txt")) / 1e6;
 
@@ -67,7 +66,5 @@ int main() {
         "%ld MB after saving: the save added %ld MB; saved %s\n",
         mb, andre_poster + lots, sekunder, efter_indlaesning / 1024, efter_gemning / 1024,
         (efter_gemning - efter_indlaesning) / 1024, k->status().gemt ? "yes" : "NO");
-    fs::current_path(gammel);
-    fs::remove_all(skabelon);
     return k->status().gemt ? 0 : 1;
 }

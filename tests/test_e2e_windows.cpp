@@ -103,10 +103,15 @@ TEST_F(Windows, PagesTurnWithTheArrows) {
     auto k = start();
     ASSERT_TRUE(
         k->vent_paa([](const vterm_skaerm& s) { return hovedskaerm_hel(s, "1/3"); }, start_ms));
-    k->skriv(hoejre);
-    ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) {
+    // Wine's console now and then loses a key that comes in the first moments
+    // after the screen (measured: 1 run in 6, on every build of katsort.exe);
+    // a key lost so is sent again, a key taken twice would show page 3.
+    auto side_2 = [](const vterm_skaerm& s) {
         return s.raekke(47, 70, 73) == "2/3" && s.raekke(45, 16, 24) == "Titel 82";
-    }));
+    };
+    k->skriv(hoejre);
+    if (!k->vent_paa(side_2) && k->skaerm().raekke(47, 70, 73) == "1/3") k->skriv(hoejre);
+    ASSERT_TRUE(k->vent_paa(side_2));
     EXPECT_EQ(k->skaerm().raekke(5, 16, 24), "Titel 42");
     k->skriv(ned);
     ASSERT_TRUE(k->vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));

@@ -31,15 +31,6 @@ namespace {
 
 class SikkerFil : public katalogmappe {
    protected:
-    erstatning gem(std::string_view indhold, const fil_id* laest = nullptr) {
-        return erstat_fil(
-            "kat_emneliste.txt", "kat_emneliste2.txt",
-            [&](udskrift& ud) {
-                ud << indhold;
-                return true;
-            },
-            laest);
-    }
     static bool har(const std::vector<std::string>& tekster, const std::string& del) {
         for (const auto& t : tekster)
             if (t.find(del) != std::string::npos) return true;

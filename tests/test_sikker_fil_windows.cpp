@@ -17,18 +17,7 @@
 
 namespace {
 
-class SikkerFilWindows : public katalogmappe {
-   protected:
-    erstatning gem(std::string_view indhold, const fil_id* laest = nullptr) {
-        return erstat_fil(
-            "kat_emneliste.txt", "kat_emneliste2.txt",
-            [&](udskrift& ud) {
-                ud << indhold;
-                return true;
-            },
-            laest);
-    }
-};
+class SikkerFilWindows : public katalogmappe {};
 
 }  // namespace
 
