@@ -1,60 +1,37 @@
 #!/usr/bin/env bash
-# Builds katsort and runs every test: the operator's build as the README
-# gives it (installed into a staging folder, and packaged as a .deb), the
-# fuzz targets for a short fixed time (clang, libFuzzer), the demo end to end
-# under valgrind, all unit and end-to-end tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and katsort.exe cross-built with its unit and
-# end-to-end tests under Wine. Installs what is missing first.
+# Builds katsort and runs every test, one CMake workflow after the other (each
+# also runs alone: cmake --workflow --preset <name>; --list-presets lists them):
+#   release       the operator's build from scratch, checked here for warnings,
+#                 installed into a staging folder, and its Debian package
+#   fuzz          the fuzz targets, each KATSORT_FUZZ_SECONDS (20 by default)
+#   valgrind      a plain build: the demo under valgrind, and a run out of memory
+#   test          all unit and end-to-end tests under ASan and UBSan
+#   windows       katsort.exe, cross-built as the README gives it
+#   windows-test  its unit and end-to-end tests under Wine (needs test's build)
+# Installs the Debian packages that are missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/pakker.sh test
 
-echo "== the operator's build, exactly as the README gives it"
-operatoer_bygning='cmake --preset release && cmake --build --preset release'
-grep -qF "$operatoer_bygning" README.md || { echo "README no longer says: $operatoer_bygning" >&2; exit 1; }
+echo "== the README still gives the builds that the workflows run"
+for kommando in 'cmake --preset release && cmake --build --preset release' \
+    'cmake --preset windows && cmake --build --preset windows'; do
+    grep -qF "$kommando" README.md || { echo "README no longer says: $kommando" >&2; exit 1; }
+done
+
+echo "== the operator's build, without warnings, installed and packaged"
 log=$(mktemp)
-eval "$operatoer_bygning" 2>&1 | tee "$log"
+trap 'rm -rf "$log" "${staging:-}"' EXIT
+cmake --workflow --preset release 2>&1 | tee "$log"
 if grep -q 'warning:' "$log"; then echo "the operator's build has warnings" >&2; exit 1; fi
 staging=$(mktemp -d)
 cmake --install build/release --prefix "$staging/usr" >/dev/null
 "$staging/usr/bin/katsort" --version
 test -f "$staging/usr/share/man/man1/katsort.1"
-rm -rf "$staging" "$log"
-(cd build/release && cpack >/dev/null && ls katsort_*.deb)
+ls build/release/katsort_*.deb
 
-echo "== fuzz targets"
-cmake --preset fuzz -DKATSORT_FUZZ_SECONDS="${KATSORT_FUZZ_SECONDS:-20}" >/dev/null
-cmake --build --preset fuzz
-ctest --preset fuzz
-
-echo "== valgrind on the demo"
-cmake --preset valgrind >/dev/null
-cmake --build --preset valgrind
-KATSORT_VALGRIND=1 build/valgrind/tests/katsort_e2e --gtest_filter='*Valgrind*'
-
-echo "== tests under the sanitizers"
-cmake --preset test >/dev/null
-cmake --build --preset test
-ctest --preset test
-
-echo "== katsort.exe and its tests under Wine"
-windows_bygning='cmake --preset windows && cmake --build --preset windows'
-grep -qF "$windows_bygning" README.md || { echo "README no longer says: $windows_bygning" >&2; exit 1; }
-eval "$windows_bygning"
-cmake --preset windows-test >/dev/null
-cmake --build --preset windows-test
-export WINEPREFIX="$PWD/build/wine" WINEDEBUG=-all
-mkdir -p "$WINEPREFIX"
-# One server for all the runs below, holding none of our output open.
-/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
-trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-scripts/wine.sh wineboot --init </dev/null >/dev/null 2>&1
-# In a pseudo-terminal of 80 x 50, so the tests of the console itself have one.
-if ! script -qfec "stty rows 50 cols 80; scripts/wine.sh build/windows-test/tests/katsort_tests.exe \
-    --gtest_brief=1 --gtest_output=xml:build/windows-test/enhedstest.xml" /dev/null >/dev/null; then
-    grep -A8 '<failure' build/windows-test/enhedstest.xml || echo "katsort_tests.exe did not finish"
-    exit 1
-fi
-grep -m1 '<testsuites' build/windows-test/enhedstest.xml
-KATSORT_E2E_WINDOWS="$PWD/build/windows-test/app/katsort.exe" \
-    build/test/tests/katsort_e2e --gtest_filter='Windows.*' --gtest_brief=1
+cmake --workflow --preset fuzz
+cmake --workflow --preset valgrind
+cmake --workflow --preset test
+cmake --workflow --preset windows
+cmake --workflow --preset windows-test

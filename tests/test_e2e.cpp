@@ -58,8 +58,9 @@ TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
 }
 
 // The README's demo command, as an operator types it: it builds the program,
-// starts it on a fresh copy of the demo catalogue and leaves the bundled
-// files as they were.
+// starts it on a fresh copy of the demo catalogue, leaves the bundled files
+// as they were, and after the end names the copy again (the screen has
+// wiped the first notice) with the command that shows the saved list.
 TEST_F(E2e, TheReadmeDemoCommandStartsOnAFreshCopyOfTheDemo) {
     const fs::path bundlet = fs::path(KATSORT_DEMO_DIR) / "kat_emneliste.txt";
     auto indhold = [](const fs::path& fil) {
@@ -89,6 +90,12 @@ TEST_F(E2e, TheReadmeDemoCommandStartsOnAFreshCopyOfTheDemo) {
     EXPECT_EQ(k.skaerm().raekke(47, 70, 73), "1/4");
     k.skriv("\x1b");
     EXPECT_EQ(k.vent_paa_slut(30000), 0);
+    std::string skaerm_til_slut;
+    for (int r = 0; r < 50; ++r) skaerm_til_slut += k.skaerm().raekke(r) + "\n";
+    for (const std::string& linje :
+         {maerke + kopi.string(), "cat " + (kopi / "kat_emneliste.txt").string()})
+        EXPECT_NE(skaerm_til_slut.find(linje), std::string::npos) << linje << "\n"
+                                                                  << skaerm_til_slut;
     EXPECT_TRUE(fs::is_regular_file(kopi / "kat_emneliste.txt")) << kopi;
     EXPECT_NE(kopi, fs::path(KATSORT_DEMO_DIR));
     EXPECT_EQ(indhold(bundlet), bundlet_foer);

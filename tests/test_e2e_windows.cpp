@@ -1,7 +1,7 @@
 // katsort.exe under Wine, in the same pseudo-terminal behind libvterm: Wine
 // draws the console's screen buffer on the terminal and turns its keys into
 // console key events. Run with KATSORT_E2E_WINDOWS=<katsort.exe> (see
-// scripts/test.sh); skipped otherwise.
+// the tests of the windows-test preset); skipped otherwise.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
