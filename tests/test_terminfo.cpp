@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "palette.h"
 #include "terminfo.h"
 
 namespace fs = std::filesystem;
@@ -161,4 +162,56 @@ TEST_F(Terminfo, NamesThatArePathsAndFilesThatAreNotRegularAreNotRead) {
     fs::create_directories(dir_ / "terminfo" / "k" / "katsort-folder");
     write("home/.terminfo", "k", "katsort-folder", entry(legacy, numbers(16)));
     EXPECT_EQ(colours("katsort-folder"), 16);
+}
+
+// Entries that ncurses' own compiler makes from a description, with the
+// extended capabilities that say a terminal shows any colour; and the depth
+// of colour chosen from them and COLORTERM.
+TEST_F(Terminfo, TheColourDepthAndLineDrawingOfEachTerminalDescription) {
+    using console_detail::choose_colour_depth;
+    using console_detail::colour_depth;
+    using console_detail::terminfo::describe;
+    const std::string line_drawing = "acsc=``aaffggjjkkllmmnnooqqttuuvvwwxx, smacs=\\E(0, rmacs=\\E(B, ";
+    const struct {
+        const char* name;
+        std::string capabilities;
+        const char* colorterm;
+        colour_depth depth;
+    } cases[] = {
+        {"katsort-8", "colors#8, " + line_drawing, "", colour_depth::ansi},
+        {"katsort-16", "colors#16, ", "", colour_depth::ansi},
+        {"katsort-256", "colors#256, " + line_drawing, "", colour_depth::palette_256},
+        {"katsort-256", "colors#256, ", "truecolor", colour_depth::direct},
+        {"katsort-256", "colors#256, ", "24bit", colour_depth::direct},
+        {"katsort-256", "colors#256, ", "yes", colour_depth::palette_256},
+        {"katsort-rgb", "colors#0x1000000, RGB, XT, Ms=\\E]52;%p1%s;%p2%s\\007, " + line_drawing,
+         "", colour_depth::direct},
+        {"katsort-tc", "colors#256, Tc, ", "", colour_depth::direct},
+    };
+    for (const auto& c : cases) {
+        const fs::path source = dir_ / "source.ti";
+        std::ofstream(source) << c.name << "|a terminal for tests,\n\t" << c.capabilities << "\n";
+        const std::string tic = "tic -x -o " + (dir_ / "terminfo").string() + " " +
+                                source.string() + " 2>/dev/null";
+        if (std::system(tic.c_str()) != 0) GTEST_SKIP() << "no tic (ncurses-bin) here";
+        auto d = describe(c.name);
+        ASSERT_TRUE(d) << c.name;
+        EXPECT_EQ(choose_colour_depth(c.colorterm, d->colours, d->direct_colour), c.depth)
+            << c.name << " with COLORTERM=" << c.colorterm;
+        bool draws_lines = c.capabilities.find("acsc") != std::string::npos;
+        EXPECT_EQ(d->enter_line_drawing, draws_lines ? "\x1b(0" : "") << c.name;
+        EXPECT_EQ(d->exit_line_drawing, draws_lines ? "\x1b(B" : "") << c.name;
+        EXPECT_EQ(d->line_drawing.substr(0, 4), draws_lines ? "``aa" : "") << c.name;
+    }
+}
+
+TEST(Palette, ThePcShadesAsDirectColourOrTheNearestOfXterms256) {
+    using console_detail::colour_depth;
+    using console_detail::sgr_colour;
+    EXPECT_EQ(sgr_colour(colour_depth::direct, 7, false), "38;2;170;170;170");
+    EXPECT_EQ(sgr_colour(colour_depth::direct, 1, true), "48;2;0;0;170");
+    EXPECT_EQ(sgr_colour(colour_depth::direct, 6, false), "38;2;170;85;0");
+    EXPECT_EQ(sgr_colour(colour_depth::palette_256, 7, true), "48;5;248");
+    EXPECT_EQ(sgr_colour(colour_depth::palette_256, 15, false), "38;5;231");
+    EXPECT_EQ(sgr_colour(colour_depth::palette_256, 0, false), "38;5;16");
 }

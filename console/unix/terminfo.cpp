@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -53,31 +54,101 @@ bool read_entry_file(const std::string& path, std::vector<unsigned char>& d) {
 
 // Entries from ncurses' compiler: a header of six 16-bit numbers (magic,
 // name size, boolean count, number count, string count, string table size),
-// the names, one byte per boolean, padding to an even offset, the numbers.
+// the names, one byte per boolean, padding to an even offset, the numbers,
+// the strings' offsets into the string table, the table; then, optionally,
+// the extended capabilities in the same order, with their names.
 constexpr int legacy_magic = 0432;     // numbers are 16 bits
 constexpr int extended_magic = 01036;  // numbers are 32 bits
 constexpr std::size_t colors_index = 13;
+constexpr std::size_t smacs_index = 25, rmacs_index = 38, acsc_index = 146;
 
-int colours_in_entry(const std::vector<unsigned char>& d) {
-    auto number16 = [&](std::size_t o) { return o + 1 < d.size() ? d[o] | (d[o + 1] << 8) : -1; };
-    int magic = number16(0);
-    if (magic != legacy_magic && magic != extended_magic) return -1;
-    std::size_t width = magic == extended_magic ? 4 : 2;
-    std::size_t o =
-        12 + static_cast<std::size_t>(number16(2)) + static_cast<std::size_t>(number16(4));
-    if (o % 2) ++o;
-    if (static_cast<std::size_t>(number16(6)) <= colors_index) return -1;
-    o += colors_index * width;
-    if (o + width > d.size()) return -1;
-    int v = number16(o);
-    if (width == 4 && o + 3 < d.size()) v |= (d[o + 2] << 16) | (d[o + 3] << 24);
-    return v == 0xFFFF || v < 0 ? -1 : v;
-}
+class entry_reader {
+   public:
+    explicit entry_reader(const std::vector<unsigned char>& d) : d_(d) {}
+
+    bool read(description& out) {
+        int magic = number16(0);
+        if (magic != legacy_magic && magic != extended_magic) return false;
+        width_ = magic == extended_magic ? 4 : 2;
+        long names = number16(2), booleans = number16(4), numbers = number16(6),
+             strings = number16(8), table = number16(10);
+        if (names < 0 || booleans < 0 || numbers < 0 || strings < 0 || table < 0) return false;
+        std::size_t o = 12 + static_cast<std::size_t>(names + booleans);
+        o += o % 2;
+        const std::size_t number_start = o;
+        o += static_cast<std::size_t>(numbers) * width_;
+        const std::size_t offsets = o, table_start = o + static_cast<std::size_t>(strings) * 2;
+        if (static_cast<std::size_t>(numbers) > colors_index)
+            out.colours = number(number_start + colors_index * width_);
+        auto text = [&](std::size_t index) {
+            return index < static_cast<std::size_t>(strings)
+                       ? string_at(table_start, number16(offsets + index * 2))
+                       : std::string();
+        };
+        out.enter_line_drawing = text(smacs_index);
+        out.exit_line_drawing = text(rmacs_index);
+        out.line_drawing = text(acsc_index);
+        std::size_t extended = table_start + static_cast<std::size_t>(table);
+        out.direct_colour = has_direct_colour(extended + extended % 2);
+        return true;
+    }
+
+   private:
+    int number16(std::size_t o) const {
+        if (o + 1 >= d_.size()) return -1;
+        int v = d_[o] | (d_[o + 1] << 8);
+        return v >= 0x8000 ? v - 0x10000 : v;
+    }
+    int number(std::size_t o) const {
+        if (o + width_ > d_.size()) return -1;
+        if (width_ == 2) return number16(o);
+        long v = d_[o] | (d_[o + 1] << 8) | (d_[o + 2] << 16) | (static_cast<long>(d_[o + 3]) << 24);
+        return v < 0 || v > 0x7FFFFFFF ? -1 : static_cast<int>(v);
+    }
+    std::string string_at(std::size_t table, int offset) const {
+        if (offset < 0) return {};
+        std::string s;
+        for (std::size_t i = table + static_cast<std::size_t>(offset); i < d_.size() && d_[i]; ++i)
+            s += static_cast<char>(d_[i]);
+        return s;
+    }
+
+    // The extended booleans, by name: "RGB" (ncurses) or "Tc" (tmux).
+    bool has_direct_colour(std::size_t o) const {
+        long booleans = number16(o), numbers = number16(o + 2), strings = number16(o + 4);
+        if (booleans <= 0 || numbers < 0 || strings < 0) return false;
+        const std::size_t values = o + 10;
+        std::size_t p = values + static_cast<std::size_t>(booleans);
+        p += p % 2;
+        p += static_cast<std::size_t>(numbers) * width_;
+        const std::size_t offsets = p;
+        const std::size_t table = offsets + static_cast<std::size_t>(strings + booleans + numbers + strings) * 2;
+        // The names follow the string values.
+        std::size_t names = 0;
+        for (long i = 0; i < strings; ++i) {
+            int off = number16(offsets + static_cast<std::size_t>(i) * 2);
+            if (off >= 0)
+                names = std::max(names, static_cast<std::size_t>(off) +
+                                            string_at(table, off).size() + 1);
+        }
+        for (long i = 0; i < booleans; ++i) {
+            if (values + static_cast<std::size_t>(i) >= d_.size() || d_[values + static_cast<std::size_t>(i)] != 1)
+                continue;
+            int off = number16(offsets + static_cast<std::size_t>(strings + i) * 2);
+            std::string name = string_at(table + names, off);
+            if (name == "RGB" || name == "Tc") return true;
+        }
+        return false;
+    }
+
+    const std::vector<unsigned char>& d_;
+    std::size_t width_ = 2;
+};
 
 }  // namespace
 
-int colours(std::string_view term_name) {
-    if (!valid_terminal_name(term_name)) return -1;
+std::optional<description> describe(std::string_view term_name) {
+    if (!valid_terminal_name(term_name)) return std::nullopt;
     std::string term(term_name);
     std::vector<std::string> folders;
     if (const char* t = std::getenv("TERMINFO")) folders.emplace_back(t);
@@ -99,8 +170,17 @@ int colours(std::string_view term_name) {
     std::vector<unsigned char> d;
     for (const auto& m : folders)
         for (const std::string& sub : {std::string(1, term[0]), std::string(hex)})
-            if (read_entry_file(m + "/" + sub + "/" + term, d)) return colours_in_entry(d);
-    return -1;
+            if (read_entry_file(m + "/" + sub + "/" + term, d)) {
+                description found;
+                if (!entry_reader(d).read(found)) return std::nullopt;
+                return found;
+            }
+    return std::nullopt;
+}
+
+int colours(std::string_view term) {
+    auto found = describe(term);
+    return found ? found->colours : -1;
 }
 
 }  // namespace console_detail::terminfo

@@ -1,14 +1,26 @@
-// The colour count of a terminal, from its compiled terminfo entry.
+// What a terminal can do, from its compiled terminfo entry: its colours and
+// its line-drawing set.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace console_detail::terminfo {
 
-// The "colors" number of the entry for this terminal name, found where
-// ncurses looks ($TERMINFO, ~/.terminfo, $TERMINFO_DIRS, then the system's
-// folders); -1 when there is no entry, it has no such number, or the name
-// is not one a terminfo file can have.
+struct description {
+    int colours = -1;            // "colors"; -1 when the entry has none
+    bool direct_colour = false;  // the extended "RGB" or "Tc" capability
+    std::string line_drawing;    // "acsc": pairs of a VT100 graphic and the terminal's byte
+    std::string enter_line_drawing, exit_line_drawing;  // "smacs", "rmacs"
+};
+
+// The entry for this terminal name, found where ncurses looks ($TERMINFO,
+// ~/.terminfo, $TERMINFO_DIRS, then the system's folders); nothing when
+// there is no entry or the name is not one a terminfo file can have.
+std::optional<description> describe(std::string_view term);
+
+// The "colors" number of the entry; -1 when there is none.
 int colours(std::string_view term);
 
 }  // namespace console_detail::terminfo
