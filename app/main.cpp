@@ -10,10 +10,13 @@
 #include "brugergraense.h"
 #include "console.h"
 #include "mappelaas.h"
+#include "tekst850.h"
 
 #ifndef KATSORT_VERSION
 #define KATSORT_VERSION "?"
 #endif
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -22,12 +25,12 @@ const char* const hjaelp =
     "Brug: katsort\n"
     "\n"
     "Sorterer emnerne i auktionskatalog 1 efter titel, kunstner, kategori og\n"
-    "stilart, giver dem nye emnenumre og gemmer listen, n\x86r du trykker ESC.\n"
-    "Programmet l\x91ser katalog.txt, kat_emneliste.txt og emne.txt i den\n"
-    "aktuelle mappe og skriver kat_emneliste.txt igen. Der kan kun k\x9Bre \x82n\n"
+    "stilart, giver dem nye emnenumre og gemmer listen, når du trykker ESC.\n"
+    "Programmet læser katalog.txt, kat_emneliste.txt og emne.txt i den\n"
+    "aktuelle mappe og skriver kat_emneliste.txt igen. Der kan kun køre én\n"
     "katsort ad gangen i en mappe.\n"
     "\n"
-    "Taster: pile flytter, F1 sorterer, ESC gemmer og afslutter.\n";
+    "Taster: pile flytter, F1 sorterer, ESC gemmer og afslutter.\n"_850;
 
 const char* const listefil = "kat_emneliste.txt";
 
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
     // The screen and the keys are the terminal's own, also when standard
     // input or output is redirected; only without any terminal we can't run.
     if (!console_open()) {
-        meddel("skal startes i en terminal (der er ingen terminal at vise sk\x91rmen p\x86)");
+        meddel("skal startes i en terminal (der er ingen terminal at vise skærmen på)"_850);
         return 2;
     }
 

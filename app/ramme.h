@@ -5,15 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "tekst850.h"
+
 namespace ramme {
 
-constexpr char hjoerne_ov = '\xC9', hjoerne_oh = '\xBB';     // ╔ ╗
-constexpr char hjoerne_nv = '\xC8', hjoerne_nh = '\xBC';     // ╚ ╝
-constexpr char vandret = '\xCD', lodret = '\xBA';            // ═ ║
-constexpr char gren_venstre = '\xCC', gren_hoejre = '\xB9';  // ╠ ╣
-constexpr char tynd_vandret = '\xC4';                        // ─
-constexpr char fuld_blok = '\xDB';                           // █
-constexpr char maerke = '\xEE';                              // ¯, under the letter that chooses
+constexpr char hjoerne_ov = tekst850::tegn(U'╔'), hjoerne_oh = tekst850::tegn(U'╗');
+constexpr char hjoerne_nv = tekst850::tegn(U'╚'), hjoerne_nh = tekst850::tegn(U'╝');
+constexpr char vandret = tekst850::tegn(U'═'), lodret = tekst850::tegn(U'║');
+constexpr char gren_venstre = tekst850::tegn(U'╠'), gren_hoejre = tekst850::tegn(U'╣');
+constexpr char tynd_vandret = tekst850::tegn(U'─');
+constexpr char fuld_blok = tekst850::tegn(U'█');
+constexpr char maerke = tekst850::tegn(U'¯');  // under the letter that chooses
 
 // A top, bottom or dividing edge: `venstre`, `bredde` × `fyld`, `hoejre`.
 std::string kant(char venstre, char fyld, int bredde, char hoejre);

@@ -7,10 +7,13 @@
 #include "brugergraense.h"
 #include "console.h"
 #include "ramme.h"
+#include "tekst850.h"
 
 #ifndef KATSORT_STEP_DELAY_MS
 #define KATSORT_STEP_DELAY_MS 40
 #endif
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -44,9 +47,9 @@ void brugergraense::vis_indlaesning() {
     // placing it there also keeps the lines one under the other on a wider
     // start-up screen.
     for (int n = 0; n < 24; ++n) skriv_ved(1, n + 1, linjer[n]);
-    static const char* const titler[] = {"Indl\x91ser program.dat", "Indl\x91ser program.ini",
-                                         "Indl\x91ser program.txt", "Indl\x91ser program.wav",
-                                         "Indl\x91ser program.hlp"};
+    static const char* const titler[] = {"Indlæser program.dat"_850, "Indlæser program.ini"_850,
+                                         "Indlæser program.txt"_850, "Indlæser program.wav"_850,
+                                         "Indlæser program.hlp"_850};
     static const int titeltrin[] = {28, 33, 38, 43, 49};
     for (int s = 28; s <= 53; ++s) {
         const char* snurre = s % 3 == 1 ? "\\" : s % 3 == 2 ? "/" : "-";

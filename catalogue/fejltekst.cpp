@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tekst850.h"
+
+using tekst850::operator""_850;
+
 namespace {
 
 struct tekst_for {
@@ -12,12 +16,12 @@ struct tekst_for {
 
 const tekst_for errno_tekster[] = {
     {ENOENT, "findes ikke"},
-    {EACCES, "adgang n\x91gtet"},
-    {EPERM, "adgang n\x91gtet"},
+    {EACCES, "adgang nægtet"_850},
+    {EPERM, "adgang nægtet"_850},
     {EROFS, "drevet er skrivebeskyttet"},
     {ENOSPC, "disken er fuld"},
 #ifdef EDQUOT
-    {EDQUOT, "din kvote p\x86 disken er brugt op"},
+    {EDQUOT, "din kvote på disken er brugt op"_850},
 #endif
     {EISDIR, "er en mappe"},
     {ENOTDIR, "en del af stien er ikke en mappe"},
@@ -25,7 +29,7 @@ const tekst_for errno_tekster[] = {
     {ELOOP, "for mange symbolske links efter hinanden"},
     {EBUSY, "er i brug"},
     {ETXTBSY, "er i brug"},
-    {EIO, "disken kunne ikke l\x91se eller skrive (I/O-fejl)"},
+    {EIO, "disken kunne ikke læse eller skrive (I/O-fejl)"_850},
     {ENAMETOOLONG, "navnet er for langt"},
 };
 
@@ -33,17 +37,17 @@ const tekst_for errno_tekster[] = {
 const tekst_for windows_tekster[] = {
     {2, "findes ikke"},                                  // ERROR_FILE_NOT_FOUND
     {3, "stien findes ikke"},                            // ERROR_PATH_NOT_FOUND
-    {5, "adgang n\x91gtet"},                              // ERROR_ACCESS_DENIED
+    {5, "adgang nægtet"_850},                              // ERROR_ACCESS_DENIED
     {19, "drevet er skrivebeskyttet"},                   // ERROR_WRITE_PROTECT
     {32, "filen er i brug af et andet program"},         // ERROR_SHARING_VIOLATION
-    {33, "filen er l\x86st af et andet program"},         // ERROR_LOCK_VIOLATION
+    {33, "filen er låst af et andet program"_850},         // ERROR_LOCK_VIOLATION
     {39, "disken er fuld"},                              // ERROR_HANDLE_DISK_FULL
     {112, "disken er fuld"},                             // ERROR_DISK_FULL
     {170, "er i brug"},                                  // ERROR_BUSY
     {267, "er ikke en mappe"},                           // ERROR_DIRECTORY
-    {1117, "disken kunne ikke l\x91se eller skrive (I/O-fejl)"},  // ERROR_IO_DEVICE
+    {1117, "disken kunne ikke læse eller skrive (I/O-fejl)"_850},  // ERROR_IO_DEVICE
     {1142, "for mange links"},                           // ERROR_TOO_MANY_LINKS
-    {1295, "din kvote p\x86 disken er brugt op"},         // ERROR_DISK_QUOTA_EXCEEDED
+    {1295, "din kvote på disken er brugt op"_850},         // ERROR_DISK_QUOTA_EXCEEDED
 };
 
 template <std::size_t n>

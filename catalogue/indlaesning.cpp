@@ -7,7 +7,10 @@
 
 #include "kat_opsaetning.h"
 #include "ny_liste.h"
+#include "tekst850.h"
 #include "token_stroem.h"
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -16,7 +19,7 @@ const char* const listefil = "kat_emneliste.txt";
 const char* const emnefil = "emne.txt";
 const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
-const std::string_view feltslut = "\xA4";  // ñ in code page 850
+const std::string_view feltslut = "ñ"_850;  // ends a field
 // A lot count of more digits could wrap around when it is converted.
 constexpr std::size_t hoejst_cifre_i_antal = 9;
 
@@ -32,7 +35,7 @@ void noter(fil_status* status, std::string meddelelse, bool ufuldstaendig,
 }
 
 std::string kort_laesefejl(const token_stroem& ind, const char* fil) {
-    return std::string(fil) + (ind.findes_ikke() ? " mangler" : " kan ikke l\x91ses");
+    return std::string(fil) + (ind.findes_ikke() ? " mangler" : " kan ikke læses"_850);
 }
 
 std::string tekst(const string& s) { return citat(s.view()); }
@@ -47,11 +50,11 @@ bool kun_cifre(std::string_view s) {
 void noter_laesefejl(fil_status* status, const token_stroem& ind, const char* fil,
                      bool ufuldstaendig = true) {
     if (!ind.aaben() || ind.laesefejl())
-        noter(status, std::string(fil) + " kan ikke l\x91ses: " + ind.fejltekst(), ufuldstaendig,
+        noter(status, std::string(fil) + " kan ikke læses: "_850 + ind.fejltekst(), ufuldstaendig,
               kort_laesefejl(ind, fil));
     else if (ind.afbrudt_af_1a())
         noter(status,
-              std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke l\x91st",
+              std::string(fil) + " slutter ved et 0x1A-tegn midt i filen; resten er ikke læst"_850,
               false);
 }
 
@@ -84,8 +87,8 @@ kat& kat::laes(string katalog_nr) {
         std::string_view v = ind.naeste();
         f = string(v);
         if (v.empty()) {
-            noter(status, "Katalog " + tekst(katalog_nr) + " er afsk\x86ret i katalog.txt", true,
-                  "katalog " + std::string(katalog_nr.view()) + " er afsk\x86ret i katalog.txt");
+            noter(status, "Katalog " + tekst(katalog_nr) + " er afskåret i katalog.txt"_850, true,
+                  "katalog " + std::string(katalog_nr.view()) + " er afskåret i katalog.txt"_850);
             break;
         }
     }
@@ -138,7 +141,7 @@ void kat_opsaetning::tjek_antal(string nr) {
     if (antal > max_poster) {
         noter(&status_,
               "Katalog " + tekst(nr) + " har " + std::to_string(antal) +
-                  " emner; kun de f\x9Brste " + std::to_string(max_poster) + " er indl\x91st",
+                  " emner; kun de første "_850 + std::to_string(max_poster) + " er indlæst"_850,
               true, "kataloget har over " + std::to_string(max_poster) + " emner");
         antal = max_poster;
     }
@@ -155,7 +158,7 @@ void kat_opsaetning::tael_katalogets_poster(string nr) {
         noter(&status_,
               "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " + tekst(nr) +
                   ", men katalog.txt angiver " + std::to_string(antal_poster) +
-                  "; listen gemmes ikke, s\x86 ingen emner g\x86r tabt",
+                  "; listen gemmes ikke, så ingen emner går tabt"_850,
               true, "flere emner i kat_emneliste.txt end i katalog.txt");
     // What the save would meet when it reads the list.
     if (!fil->aaben() || fil->laesefejl())
@@ -207,7 +210,7 @@ void kat_opsaetning::indlaes(string nr) {
                 noter_laesefejl(&status_, ind, emnefil, false);
                 noter(&status_,
                       std::to_string(antal_poster - j + 1) +
-                          " emner mangler i emne.txt eller st\x86r i forkert r\x91kkef\x9Blge, fra "
+                          " emner mangler i emne.txt eller står i forkert rækkefølge, fra "_850
                           "emne " +
                           tekst(poster[j][0]),
                       false);

@@ -8,7 +8,10 @@
 #include "kat_opsaetning.h"
 #include "ny_liste.h"
 #include "sikker_fil.h"
+#include "tekst850.h"
 #include "token_stroem.h"
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -49,7 +52,7 @@ void tilfoej_linje(udskrift& ud, std::string_view foerste,
 }
 
 std::string laesefejl(const token_stroem& liste) {
-    return std::string(listefil) + " kan ikke l\x91ses: " + liste.fejltekst();
+    return std::string(listefil) + " kan ikke læses: "_850 + liste.fejltekst();
 }
 
 void husk_post(std::string& del, const std::vector<std::string>& tokens) {
@@ -110,7 +113,7 @@ bool byg_ny_liste(token_stroem& gammel, const post_t* poster, int antal,
         return false;
     }
     if (gammel.afbrudt_af_1a()) {
-        fejl = std::string(listefil) + " har et 0x1A-tegn midt i filen; resten ville g\x86 tabt";
+        fejl = std::string(listefil) + " har et 0x1A-tegn midt i filen; resten ville gå tabt"_850;
         return false;
     }
     return true;
@@ -130,7 +133,7 @@ void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
         if (!bygget) return false;
         if (indlaest_del && nu_i_listen != *indlaest_del) {
             fejl = std::string(listefil) +
-                   " er \x91ndret af et andet program, mens katsort k\x9Brte; " +
+                   " er ændret af et andet program, mens katsort kørte; "_850 +
                    "din sortering er ikke gemt, og den anden udgave er beholdt";
             return false;
         }
@@ -141,15 +144,16 @@ void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
     if (!status) return;
     status->gemt = r.ok;
     for (auto& b : r.bemaerkninger) status->meddelelser.push_back(b);
-    if (!r.ok && r.gammel_beholdt) fejl += std::string("; ") + listefil + " er ikke \x91ndret";
+    if (!r.ok && r.gammel_beholdt) fejl += std::string("; ") + listefil + " er ikke ændret"_850;
     if (!r.ok) status->meddelelser.push_back(fejl);
 }
 
 void kat_opsaetning::gem() {
     if (!status_.indlaest_helt) {
         status_.gemt = false;
-        status_.meddelelser.push_back(std::string(listefil) + " er ikke \x91ndret, fordi katalog " +
-                                      citat(katalog_nr.view()) + " ikke blev indl\x91st helt");
+        status_.meddelelser.push_back(std::string(listefil) +
+                                      " er ikke ændret, fordi katalog "_850 +
+                                      citat(katalog_nr.view()) + " ikke blev indlæst helt"_850);
         return;
     }
     emneliste.skriv(poster, antal_poster, katalog_nr);

@@ -17,6 +17,9 @@
 #include <sstream>
 
 #include "fejltekst.h"
+#include "tekst850.h"
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -55,7 +58,7 @@ long holder(int fd) {
 
 std::string optaget(long pid) {
     std::string hvem = pid > 0 ? " (pid " + std::to_string(pid) + ")" : "";
-    return "katsort k\x9Brer allerede i denne mappe" + hvem + "; afslut den f\x9Brst";
+    return "katsort kører allerede i denne mappe"_850 + hvem + "; afslut den først"_850;
 }
 
 }  // namespace
@@ -68,7 +71,7 @@ bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
         hvorfor = optaget(holder(fd_));
     } else {
         hvorfor =
-            std::string("mappen med ") + listefil + " kan ikke l\x86ses: " + fejltekst(errno);
+            std::string("mappen med ") + listefil + " kan ikke låses: "_850 + fejltekst(errno);
     }
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "fejltekst.h"
+#include "tekst850.h"
+
+using tekst850::operator""_850;
 
 namespace {
 
@@ -68,7 +71,7 @@ bool find_maal(const char* navn, std::string& maal, erstatning& r) {
     }
     std::unique_ptr<char, decltype(&std::free)> sti(::realpath(navn, nullptr), &std::free);
     if (!sti) {
-        r.fejl = fejl_med(std::string("Kan ikke f\x9Blge den symbolske henvisning ") + navn);
+        r.fejl = fejl_med(std::string("Kan ikke følge den symbolske henvisning "_850) + navn);
         return false;
     }
     maal = sti.get();
@@ -118,8 +121,8 @@ void kopier_xattrs(int fd, const std::string& maal, const std::vector<std::strin
             m = ::getxattr(maal.c_str(), attr.c_str(), vaerdi.data(), vaerdi.size());
         }
         if (m < 0 || ::fsetxattr(fd, attr.c_str(), vaerdi.data(), static_cast<std::size_t>(m), 0) != 0)
-            r.bemaerkninger.push_back("Attributten " + attr + " kunne ikke overf\x9Bres til den nye " +
-                                      maal);
+            r.bemaerkninger.push_back("Attributten " + attr +
+                                      " kunne ikke overføres til den nye "_850 + maal);
     }
 }
 
@@ -172,7 +175,7 @@ bool skriv_midlertidig(int fd, const std::string& midl, const indhold_t& indhold
     }
     if (!lavet) return false;
     if (::fsync(fd) != 0) {
-        r.fejl = fejl_med("Kan ikke gemme " + midl + " p\x86 disken");
+        r.fejl = fejl_med("Kan ikke gemme " + midl + " på disken"_850);
         return false;
     }
     return true;
@@ -191,7 +194,7 @@ bool uaendret(int fd, const std::string& midl, const std::string& maal, const fi
     }
     struct stat nu {};
     if (laest && (::stat(maal.c_str(), &nu) != 0 || !(id_for_stat(nu) == *laest))) {
-        r.fejl = maal + " blev \x91ndret af et andet program under gemningen";
+        r.fejl = maal + " blev ændret af et andet program under gemningen"_850;
         return false;
     }
     return true;
@@ -256,13 +259,13 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
         standard_rettigheder(fd);
     if (!skriv_midlertidig(fd, midl, indhold, r) || !uaendret(fd, midl, maal, laest, r)) return r;
     if (::rename(midl.c_str(), maal.c_str()) != 0) {
-        r.fejl = fejl_med("Kan ikke omd\x9B" "be " + midl + " til " + maal);
+        r.fejl = fejl_med("Kan ikke omdøbe "_850 + midl + " til " + maal);
         return r;
     }
     side.paa_plads();
     synk_mappe(mappe);
     if (har_gammel && gammel.st_nlink > 1)
-        r.bemaerkninger.push_back(maal + " havde flere navne (h\x86rde links, " +
+        r.bemaerkninger.push_back(maal + " havde flere navne (hårde links, "_850 +
                                   std::to_string(gammel.st_nlink) +
                                   " i alt); de andre navne viser stadig den gamle liste");
     r.ok = true;
@@ -303,7 +306,7 @@ bool skrivebeskyttet(const char* navn) {
 std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
     erstatning r;
     std::string maal;
-    if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke p\x86 nogen fil";
+    if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke på nogen fil"_850;
     if (skrivebeskyttet(maal.c_str())) return std::string(navn) + " er skrivebeskyttet";
     const std::string mappe = mappe_for(maal);
     const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;

@@ -11,11 +11,14 @@
 #include <string>
 
 #include "fejltekst.h"
+#include "tekst850.h"
 #include "virkelig_sti.h"
+
+using tekst850::operator""_850;
 
 namespace {
 
-const std::string optaget = "katsort k\x9Brer allerede i denne mappe; afslut den f\x9Brst";
+const std::string optaget = "katsort kører allerede i denne mappe; afslut den først"_850;
 
 std::string fejl_nr(DWORD fejl) {
     return ": " + windows_fejltekst(fejl, "fejl " + std::to_string(fejl));
@@ -34,7 +37,7 @@ const char* ikke_en_laas(const BY_HANDLE_FILE_INFORMATION& info) {
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "er en mappe";
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "er et link";
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return "er skrivebeskyttet";
-    if (info.nNumberOfLinks != 1) return "har flere navne (h\x86rde links)";
+    if (info.nNumberOfLinks != 1) return "har flere navne (hårde links)"_850;
     return nullptr;
 }
 
@@ -51,18 +54,17 @@ udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
         if (fejl == ERROR_FILE_NOT_FOUND || fejl == ERROR_PATH_NOT_FOUND) return udfald::vaek;
         hvorfor = fejl == ERROR_SHARING_VIOLATION
                       ? optaget
-                      : navn + " i mappen kan ikke unders\x9Bges" + fejl_nr(fejl);
+                      : navn + " i mappen kan ikke undersøges"_850 + fejl_nr(fejl);
         return udfald::afvist;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_DISPOSITION_INFO slet{TRUE};
     udfald u = udfald::afvist;
     if (!GetFileInformationByHandle(h, &info)) {
-        hvorfor = navn + " i mappen kan ikke unders\x9Bges" + fejl_nr(GetLastError());
+        hvorfor = navn + " i mappen kan ikke undersøges"_850 + fejl_nr(GetLastError());
     } else if (const char* hvad = ikke_en_laas(info)) {
         hvorfor = navn + " i mappen " + hvad +
-                  " og er ikke katsorts l\x86s; fjern eller omd\x9B"
-                  "b den f\x9Brst";
+                  " og er ikke katsorts lås; fjern eller omdøb den først"_850;
     } else if (!SetFileInformationByHandle(h, FileDispositionInfo, &slet, sizeof slet)) {
         hvorfor = "en efterladt " + navn + " kan ikke fjernes" + fejl_nr(GetLastError());
     } else {

@@ -1,5 +1,9 @@
 #include "udskiftning.h"
 
+#include "tekst850.h"
+
+using tekst850::operator""_850;
+
 namespace {
 
 // A virus scanner or an indexer may hold a freshly closed file for a moment.
@@ -110,13 +114,14 @@ class udskiftning {
         if (!ud.toem()) return saa_fejl("Kan ikke skrive " + n_.side.vist, skrivefejl);
         if (!lavet) return false;
         if (!kald_.gem_paa_disken(h))
-            return saa_fejl("Kan ikke gemme " + n_.side.vist + " p\x86 disken", kald_.sidste_fejl());
+            return saa_fejl("Kan ikke gemme " + n_.side.vist + " på disken"_850,
+                            kald_.sidste_fejl());
         return true;
     }
 
     bool uaendret() {
         if (!laest_ || kald_.id(n_.liste.sti) == *laest_) return true;
-        r_.fejl = n_.liste.vist + " blev \x91ndret af et andet program under gemningen";
+        r_.fejl = n_.liste.vist + " blev ændret af et andet program under gemningen"_850;
         slet(n_.side);
         return false;
     }
@@ -126,7 +131,7 @@ class udskiftning {
             r_.ok = true;
             return;
         }
-        saa_fejl("Kan ikke omd\x9B" "be " + n_.side.vist + " til " + n_.liste.vist,
+        saa_fejl("Kan ikke omdøbe "_850 + n_.side.vist + " til " + n_.liste.vist,
                  kald_.sidste_fejl());
         slet(n_.side);
     }
@@ -136,7 +141,7 @@ class udskiftning {
             faerdig_med_ny_liste();
             return;
         }
-        saa_fejl("Kan ikke s\x91tte " + n_.side.vist + " i stedet for " + n_.liste.vist,
+        saa_fejl("Kan ikke sætte "_850 + n_.side.vist + " i stedet for " + n_.liste.vist,
                  kald_.sidste_fejl());
         gendan();
     }
