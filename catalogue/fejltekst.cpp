@@ -35,19 +35,19 @@ const tekst_for errno_tekster[] = {
 
 // Win32's codes for the same errors, and those only Windows has.
 const tekst_for windows_tekster[] = {
-    {2, "findes ikke"},                                  // ERROR_FILE_NOT_FOUND
-    {3, "stien findes ikke"},                            // ERROR_PATH_NOT_FOUND
-    {5, "adgang nægtet"_850},                              // ERROR_ACCESS_DENIED
-    {19, "drevet er skrivebeskyttet"},                   // ERROR_WRITE_PROTECT
-    {32, "filen er i brug af et andet program"},         // ERROR_SHARING_VIOLATION
-    {33, "filen er låst af et andet program"_850},         // ERROR_LOCK_VIOLATION
-    {39, "disken er fuld"},                              // ERROR_HANDLE_DISK_FULL
-    {112, "disken er fuld"},                             // ERROR_DISK_FULL
-    {170, "er i brug"},                                  // ERROR_BUSY
-    {267, "er ikke en mappe"},                           // ERROR_DIRECTORY
+    {2, "findes ikke"},                                            // ERROR_FILE_NOT_FOUND
+    {3, "stien findes ikke"},                                      // ERROR_PATH_NOT_FOUND
+    {5, "adgang nægtet"_850},                                      // ERROR_ACCESS_DENIED
+    {19, "drevet er skrivebeskyttet"},                             // ERROR_WRITE_PROTECT
+    {32, "filen er i brug af et andet program"},                   // ERROR_SHARING_VIOLATION
+    {33, "filen er låst af et andet program"_850},                 // ERROR_LOCK_VIOLATION
+    {39, "disken er fuld"},                                        // ERROR_HANDLE_DISK_FULL
+    {112, "disken er fuld"},                                       // ERROR_DISK_FULL
+    {170, "er i brug"},                                            // ERROR_BUSY
+    {267, "er ikke en mappe"},                                     // ERROR_DIRECTORY
     {1117, "disken kunne ikke læse eller skrive (I/O-fejl)"_850},  // ERROR_IO_DEVICE
-    {1142, "for mange links"},                           // ERROR_TOO_MANY_LINKS
-    {1295, "din kvote på disken er brugt op"_850},         // ERROR_DISK_QUOTA_EXCEEDED
+    {1142, "for mange links"},                                     // ERROR_TOO_MANY_LINKS
+    {1295, "din kvote på disken er brugt op"_850},                 // ERROR_DISK_QUOTA_EXCEEDED
 };
 
 template <std::size_t n>

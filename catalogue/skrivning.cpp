@@ -40,8 +40,7 @@ bool laes_post_tokens(token_stroem& ind, std::vector<std::string>& tokens) {
 }
 
 // `foerste` and the tokens, one space between each two.
-void tilfoej_linje(udskrift& ud, std::string_view foerste,
-                   const std::vector<std::string>& tokens) {
+void tilfoej_linje(udskrift& ud, std::string_view foerste, const std::vector<std::string>& tokens) {
     ud << foerste;
     bool tom = foerste.empty();
     for (const auto& t : tokens) {
@@ -128,7 +127,8 @@ void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
     // catalogue's entries meanwhile.
     auto ny_liste = [&](udskrift& ud) {
         std::string nu_i_listen;
-        bool bygget = byg_ny_liste(*gammel, poster, antal, katalog_nr.view(), ud, nu_i_listen, fejl);
+        bool bygget =
+            byg_ny_liste(*gammel, poster, antal, katalog_nr.view(), ud, nu_i_listen, fejl);
         gammel.reset();  // closed before the swap: Windows won't replace an open file
         if (!bygget) return false;
         if (indlaest_del && nu_i_listen != *indlaest_del) {

@@ -1,6 +1,6 @@
-#include "sikker_fil.h"
-
 #include <utility>
+
+#include "sikker_fil.h"
 
 udskrift::udskrift(skriv_ud ud) : ud_(std::move(ud)) { buf_.reserve(kapacitet); }
 

@@ -239,8 +239,7 @@ void liste_med_1a(E2e& t) {
 
 const hindring_tilfaelde hindringer[] = {
     {"ingen", [](E2e&) {}, nullptr},
-    {"katalog_mangler", [](E2e& t) { fs::remove(t.mappe / "katalog.txt"); },
-     "katalog.txt mangler"},
+    {"katalog_mangler", [](E2e& t) { fs::remove(t.mappe / "katalog.txt"); }, "katalog.txt mangler"},
     {"katalog_er_en_mappe",
      [](E2e& t) {
          fs::remove(t.mappe / "katalog.txt");

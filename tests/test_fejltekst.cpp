@@ -12,10 +12,14 @@ TEST(Fejltekst, TheFoldersErrorsInDanishTheRestAsTheSystemSaysThem) {
         int fejl;
         const char* tekst;
     } errno_tilfaelde[] = {
-        {ENOENT, "findes ikke"},        {EACCES, "adgang n\x91gtet"},
-        {EROFS, "drevet er skrivebeskyttet"}, {ENOSPC, "disken er fuld"},
-        {EISDIR, "er en mappe"},        {EMLINK, "for mange links"},
-        {EBUSY, "er i brug"},           {EIO, "disken kunne ikke l\x91se eller skrive (I/O-fejl)"},
+        {ENOENT, "findes ikke"},
+        {EACCES, "adgang n\x91gtet"},
+        {EROFS, "drevet er skrivebeskyttet"},
+        {ENOSPC, "disken er fuld"},
+        {EISDIR, "er en mappe"},
+        {EMLINK, "for mange links"},
+        {EBUSY, "er i brug"},
+        {EIO, "disken kunne ikke l\x91se eller skrive (I/O-fejl)"},
         {EXDEV, std::strerror(EXDEV)},
     };
     for (const auto& t : errno_tilfaelde) EXPECT_EQ(fejltekst(t.fejl), t.tekst) << t.fejl;

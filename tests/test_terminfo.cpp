@@ -171,7 +171,8 @@ TEST_F(Terminfo, TheColourDepthAndLineDrawingOfEachTerminalDescription) {
     using console_detail::choose_colour_depth;
     using console_detail::colour_depth;
     using console_detail::terminfo::describe;
-    const std::string line_drawing = "acsc=``aaffggjjkkllmmnnooqqttuuvvwwxx, smacs=\\E(0, rmacs=\\E(B, ";
+    const std::string line_drawing =
+        "acsc=``aaffggjjkkllmmnnooqqttuuvvwwxx, smacs=\\E(0, rmacs=\\E(B, ";
     const struct {
         const char* name;
         std::string capabilities;
@@ -191,8 +192,8 @@ TEST_F(Terminfo, TheColourDepthAndLineDrawingOfEachTerminalDescription) {
     for (const auto& c : cases) {
         const fs::path source = dir_ / "source.ti";
         std::ofstream(source) << c.name << "|a terminal for tests,\n\t" << c.capabilities << "\n";
-        const std::string tic = "tic -x -o " + (dir_ / "terminfo").string() + " " +
-                                source.string() + " 2>/dev/null";
+        const std::string tic =
+            "tic -x -o " + (dir_ / "terminfo").string() + " " + source.string() + " 2>/dev/null";
         if (std::system(tic.c_str()) != 0) GTEST_SKIP() << "no tic (ncurses-bin) here";
         auto d = describe(c.name);
         ASSERT_TRUE(d) << c.name;

@@ -120,7 +120,8 @@ void kopier_xattrs(int fd, const std::string& maal, const std::vector<std::strin
             vaerdi.assign(static_cast<std::size_t>(m), '\0');
             m = ::getxattr(maal.c_str(), attr.c_str(), vaerdi.data(), vaerdi.size());
         }
-        if (m < 0 || ::fsetxattr(fd, attr.c_str(), vaerdi.data(), static_cast<std::size_t>(m), 0) != 0)
+        if (m < 0 ||
+            ::fsetxattr(fd, attr.c_str(), vaerdi.data(), static_cast<std::size_t>(m), 0) != 0)
             r.bemaerkninger.push_back("Attributten " + attr +
                                       " kunne ikke overføres til den nye "_850 + maal);
     }
@@ -134,7 +135,8 @@ void fjern_arvede_xattrs(int fd, const std::vector<std::string>& gamle, erstatni
         if (attr.rfind("security.", 0) == 0) continue;
         if (std::find(gamle.begin(), gamle.end(), attr) != gamle.end()) continue;
         if (::fremovexattr(fd, attr.c_str()) != 0 && errno != ENODATA)
-            r.bemaerkninger.push_back("Attributten " + attr + " kunne ikke fjernes fra den nye liste");
+            r.bemaerkninger.push_back("Attributten " + attr +
+                                      " kunne ikke fjernes fra den nye liste");
     }
 }
 

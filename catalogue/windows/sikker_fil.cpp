@@ -3,6 +3,8 @@
 // full and flushed to the disk, and ReplaceFileW puts it in the list's place
 // in one step, keeping the list's attributes and security descriptor; the
 // steps and what happens when one fails are in udskiftning.cpp.
+#include "sikker_fil.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -13,7 +15,6 @@
 #include <string>
 
 #include "fejltekst.h"
-#include "sikker_fil.h"
 #include "udskiftning.h"
 #include "virkelig_sti.h"
 
@@ -41,7 +42,9 @@ std::string systemfejl(DWORD kode) {
     return windows_fejltekst(kode, n > 0 ? std::string(tekst) : "fejl " + std::to_string(kode));
 }
 
-std::uint64_t tal64(DWORD hoej, DWORD lav) { return (static_cast<std::uint64_t>(hoej) << 32) | lav; }
+std::uint64_t tal64(DWORD hoej, DWORD lav) {
+    return (static_cast<std::uint64_t>(hoej) << 32) | lav;
+}
 
 fil_id id_for_handle(HANDLE h) {
     BY_HANDLE_FILE_INFORMATION info{};

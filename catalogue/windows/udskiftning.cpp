@@ -26,8 +26,7 @@ class udskiftning {
             r_.fejl = n_.liste.vist + " er skrivebeskyttet";
             return r_;
         }
-        if (!ryd_side() || !find_ledig_reserve() || !skriv_side(indhold) || !uaendret())
-            return r_;
+        if (!ryd_side() || !find_ledig_reserve() || !skriv_side(indhold) || !uaendret()) return r_;
         if (!liste)
             flyt_paa_plads();
         else
@@ -69,7 +68,8 @@ class udskiftning {
             r_.fejl = n_.side.vist + " findes og er ikke en almindelig fil; fjern den, og gem igen";
             return false;
         }
-        if (!slet(n_.side)) return saa_fejl("Kan ikke fjerne den gamle " + n_.side.vist, kald_.sidste_fejl());
+        if (!slet(n_.side))
+            return saa_fejl("Kan ikke fjerne den gamle " + n_.side.vist, kald_.sidste_fejl());
         return true;
     }
 
@@ -90,7 +90,8 @@ class udskiftning {
         windows_filkald::haandtag h = kald_.opret_ny(n_.side.sti);
         if (!h) return saa_fejl("Kan ikke oprette " + n_.side.vist, kald_.sidste_fejl());
         bool ok = skriv_og_gem(h, indhold);
-        if (!kald_.luk(h) && ok) ok = saa_fejl("Kan ikke lukke " + n_.side.vist, kald_.sidste_fejl());
+        if (!kald_.luk(h) && ok)
+            ok = saa_fejl("Kan ikke lukke " + n_.side.vist, kald_.sidste_fejl());
         if (ok) ny_id_ = kald_.id(n_.side.sti);
         if (!ok) slet(n_.side);
         return ok;

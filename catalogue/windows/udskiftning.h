@@ -14,12 +14,12 @@
 
 // The system's error codes that the steps tell apart.
 namespace windows_fejl {
-constexpr std::uint32_t adgang_naegtet = 5;                  // ERROR_ACCESS_DENIED
-constexpr std::uint32_t deling_afvist = 32;                  // ERROR_SHARING_VIOLATION
-constexpr std::uint32_t disken_fuld = 112;                   // ERROR_DISK_FULL
-constexpr std::uint32_t erstattet_ikke_fjernet = 1175;       // ERROR_UNABLE_TO_REMOVE_REPLACED
-constexpr std::uint32_t erstatning_ikke_flyttet = 1176;      // ERROR_UNABLE_TO_MOVE_REPLACEMENT
-constexpr std::uint32_t erstatning_ikke_flyttet_2 = 1177;    // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
+constexpr std::uint32_t adgang_naegtet = 5;                // ERROR_ACCESS_DENIED
+constexpr std::uint32_t deling_afvist = 32;                // ERROR_SHARING_VIOLATION
+constexpr std::uint32_t disken_fuld = 112;                 // ERROR_DISK_FULL
+constexpr std::uint32_t erstattet_ikke_fjernet = 1175;     // ERROR_UNABLE_TO_REMOVE_REPLACED
+constexpr std::uint32_t erstatning_ikke_flyttet = 1176;    // ERROR_UNABLE_TO_MOVE_REPLACEMENT
+constexpr std::uint32_t erstatning_ikke_flyttet_2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
 }  // namespace windows_fejl
 
 // The file attributes that the steps look at.
@@ -34,19 +34,20 @@ constexpr std::uint32_t genvej = 0x400;         // FILE_ATTRIBUTE_REPARSE_POINT
 // reason in sidste_fejl.
 struct windows_filkald {
     using haandtag = void*;
-    std::function<std::optional<std::uint32_t>(const std::wstring&)> attributter;  // GetFileAttributesW
+    // GetFileAttributesW.
+    std::function<std::optional<std::uint32_t>(const std::wstring&)> attributter;
     std::function<haandtag(const std::wstring&)> opret_ny;  // CreateFileW: CREATE_NEW, no sharing
-    std::function<bool(haandtag, std::string_view)> skriv;   // WriteFile, all of it
-    std::function<bool(haandtag)> gem_paa_disken;            // FlushFileBuffers
-    std::function<bool(haandtag)> luk;                       // CloseHandle
-    std::function<fil_id(const std::wstring&)> id;           // the file at a name; {} when none
+    std::function<bool(haandtag, std::string_view)> skriv;  // WriteFile, all of it
+    std::function<bool(haandtag)> gem_paa_disken;           // FlushFileBuffers
+    std::function<bool(haandtag)> luk;                      // CloseHandle
+    std::function<fil_id(const std::wstring&)> id;          // the file at a name; {} when none
     // ReplaceFileW(erstattes, erstatning, reserve).
     std::function<bool(const std::wstring&, const std::wstring&, const std::wstring&)> erstat;
     std::function<bool(const std::wstring&, const std::wstring&)> flyt;  // MoveFileExW, no replace
-    std::function<bool(const std::wstring&)> slet;                        // DeleteFileW
-    std::function<std::uint32_t()> sidste_fejl;                           // GetLastError
+    std::function<bool(const std::wstring&)> slet;                       // DeleteFileW
+    std::function<std::uint32_t()> sidste_fejl;                          // GetLastError
     std::function<std::string(std::uint32_t)> fejltekst;  // what an error code means, in words
-    std::function<void(int ms)> vent;                      // Sleep
+    std::function<void(int ms)> vent;                     // Sleep
 };
 
 // A file's full name, and how the messages show it.

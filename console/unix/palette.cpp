@@ -12,14 +12,22 @@ struct rgb {
 };
 
 // The PC text mode's palette, in the PC order (bit 0 blue, bit 2 red).
-constexpr std::array<rgb, 16> pc_palette{{{0x00, 0x00, 0x00}, {0x00, 0x00, 0xAA},
-                                          {0x00, 0xAA, 0x00}, {0x00, 0xAA, 0xAA},
-                                          {0xAA, 0x00, 0x00}, {0xAA, 0x00, 0xAA},
-                                          {0xAA, 0x55, 0x00}, {0xAA, 0xAA, 0xAA},
-                                          {0x55, 0x55, 0x55}, {0x55, 0x55, 0xFF},
-                                          {0x55, 0xFF, 0x55}, {0x55, 0xFF, 0xFF},
-                                          {0xFF, 0x55, 0x55}, {0xFF, 0x55, 0xFF},
-                                          {0xFF, 0xFF, 0x55}, {0xFF, 0xFF, 0xFF}}};
+constexpr std::array<rgb, 16> pc_palette{{{0x00, 0x00, 0x00},
+                                          {0x00, 0x00, 0xAA},
+                                          {0x00, 0xAA, 0x00},
+                                          {0x00, 0xAA, 0xAA},
+                                          {0xAA, 0x00, 0x00},
+                                          {0xAA, 0x00, 0xAA},
+                                          {0xAA, 0x55, 0x00},
+                                          {0xAA, 0xAA, 0xAA},
+                                          {0x55, 0x55, 0x55},
+                                          {0x55, 0x55, 0xFF},
+                                          {0x55, 0xFF, 0x55},
+                                          {0x55, 0xFF, 0xFF},
+                                          {0xFF, 0x55, 0x55},
+                                          {0xFF, 0x55, 0xFF},
+                                          {0xFF, 0xFF, 0x55},
+                                          {0xFF, 0xFF, 0xFF}}};
 
 // xterm's colours 16..255: a 6 x 6 x 6 cube, then 24 greys. Colours 0..15
 // are left out: the terminal's own sixteen are what this avoids.
@@ -47,7 +55,9 @@ constexpr int nearest_xterm_colour(rgb c) {
 
 constexpr std::array<int, 16> xterm_for_pc = [] {
     std::array<int, 16> a{};
-    for (int c = 0; c < 16; ++c) a[static_cast<std::size_t>(c)] = nearest_xterm_colour(pc_palette[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < 16; ++c)
+        a[static_cast<std::size_t>(c)] =
+            nearest_xterm_colour(pc_palette[static_cast<std::size_t>(c)]);
     return a;
 }();
 

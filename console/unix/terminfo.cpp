@@ -102,7 +102,8 @@ class entry_reader {
     int number(std::size_t o) const {
         if (o + width_ > d_.size()) return -1;
         if (width_ == 2) return number16(o);
-        long v = d_[o] | (d_[o + 1] << 8) | (d_[o + 2] << 16) | (static_cast<long>(d_[o + 3]) << 24);
+        long v =
+            d_[o] | (d_[o + 1] << 8) | (d_[o + 2] << 16) | (static_cast<long>(d_[o + 3]) << 24);
         return v < 0 || v > 0x7FFFFFFF ? -1 : static_cast<int>(v);
     }
     std::string string_at(std::size_t table, int offset) const {
@@ -122,17 +123,19 @@ class entry_reader {
         p += p % 2;
         p += static_cast<std::size_t>(numbers) * width_;
         const std::size_t offsets = p;
-        const std::size_t table = offsets + static_cast<std::size_t>(strings + booleans + numbers + strings) * 2;
+        const std::size_t table =
+            offsets + static_cast<std::size_t>(strings + booleans + numbers + strings) * 2;
         // The names follow the string values.
         std::size_t names = 0;
         for (long i = 0; i < strings; ++i) {
             int off = number16(offsets + static_cast<std::size_t>(i) * 2);
             if (off >= 0)
-                names = std::max(names, static_cast<std::size_t>(off) +
-                                            string_at(table, off).size() + 1);
+                names = std::max(names,
+                                 static_cast<std::size_t>(off) + string_at(table, off).size() + 1);
         }
         for (long i = 0; i < booleans; ++i) {
-            if (values + static_cast<std::size_t>(i) >= d_.size() || d_[values + static_cast<std::size_t>(i)] != 1)
+            if (values + static_cast<std::size_t>(i) >= d_.size() ||
+                d_[values + static_cast<std::size_t>(i)] != 1)
                 continue;
             int off = number16(offsets + static_cast<std::size_t>(strings + i) * 2);
             std::string name = string_at(table + names, off);
