@@ -65,9 +65,7 @@ void console_close() {
     open_console.reset();
 }
 
-bool console_owns_stdout() {
-    return open_console && open_console->device->owns_stdout();
-}
+bool console_owns_stdout() { return open_console && open_console->device->owns_stdout(); }
 
 void console_set_mode(int mode) {
     auto& c = *open_console;

@@ -48,10 +48,21 @@ struct console_traits {
 };
 
 // A terminal: cursor moves are cheap, rewriting equal cells is not.
-inline constexpr console_traits terminal_traits{true, false, false, 1, largest_screen_side, false,
-                                                true};
+inline constexpr console_traits terminal_traits{.blank_repaint = true,
+                                                .fills = false,
+                                                .scroll_blanks_known = false,
+                                                .bridged_gap = 1,
+                                                .longest_write = largest_screen_side,
+                                                .cursor_shapes = false,
+                                                .writes_move_cursor = true};
 // A Win32 console: each call costs more than a few cells.
-inline constexpr console_traits win32_traits{false, true, true, 8, 80, true, false};
+inline constexpr console_traits win32_traits{.blank_repaint = false,
+                                             .fills = true,
+                                             .scroll_blanks_known = true,
+                                             .bridged_gap = 8,
+                                             .longest_write = 80,
+                                             .cursor_shapes = true,
+                                             .writes_move_cursor = false};
 
 class screen_diff {
    public:

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "cp850.h"
-#include "screen_model.h"
 #include "screen_diff.h"
+#include "screen_model.h"
 
 using console_detail::cell;
-using console_detail::screen_op;
-using console_detail::screen_model;
 using console_detail::screen_diff;
+using console_detail::screen_model;
+using console_detail::screen_op;
 using console_detail::win32_traits;
 using kind = screen_op::kind;
 
