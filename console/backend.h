@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 
 #include "screen_model.h"
@@ -38,3 +39,24 @@ void release_interrupts();
 void write_text(std::FILE* stream, std::string_view utf8);
 
 }  // namespace console_detail::backend
+
+namespace console_detail {
+
+// The console the façade drives: the system's, or one that stands in for
+// it (the tests script its keys).
+class console_device {
+   public:
+    virtual ~console_device() = default;
+    virtual void close(screen_model& model) = 0;
+    virtual void mode_changed(screen_model& model) = 0;
+    virtual void flush(screen_model& model) = 0;
+    virtual int read_key(screen_model& model, int& pending_key_code) = 0;
+    virtual bool owns_stdout() = 0;
+};
+
+// Opens the console on this device, with a screen of the start-up size.
+void open_console_on(std::unique_ptr<console_device> device, const backend::start_up& found);
+// The screen the console operations draw on.
+screen_model& console_model();
+
+}  // namespace console_detail

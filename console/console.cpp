@@ -1,28 +1,36 @@
 // The console operations: they draw on the screen model and read keys. The
-// system's console (backend.h) is brought up to date before every wait;
-// without one (the tests) keys come from a script of terminal bytes.
+// console device (the system's, backend.h) is brought up to date before
+// every wait.
 #include "console.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 #include "backend.h"
-#include "console_test.h"
 #include "cp850.h"
-#include "key_decoder.h"
 #include "screen_model.h"
 
 using namespace console_detail;
 
 namespace {
 
+// The system's console, as backend.h gives it.
+class system_console final : public console_device {
+   public:
+    void close(screen_model& model) override { backend::close(model); }
+    void mode_changed(screen_model& model) override { backend::mode_changed(model); }
+    void flush(screen_model& model) override { backend::flush(model); }
+    int read_key(screen_model& model, int& pending_key_code) override {
+        return backend::read_key(model, pending_key_code);
+    }
+    bool owns_stdout() override { return backend::owns_stdout(); }
+};
+
 struct console {
     screen_model model;
-    bool has_system_console;
-    key_decoder script;  // the keys of a console without a system console
+    std::unique_ptr<console_device> device;
     int pending_key_code = -1;
 };
 
@@ -30,47 +38,40 @@ std::unique_ptr<console> open_console;
 
 }  // namespace
 
+void console_detail::open_console_on(std::unique_ptr<console_device> device,
+                                     const backend::start_up& found) {
+    open_console.reset(new console{
+        screen_model(found.columns, found.rows, found.normal_attribute, found.tall_rows),
+        std::move(device)});
+}
+
 bool console_open() {
     backend::start_up found;
     if (!backend::open(found)) return false;
-    open_console.reset(new console{
-        screen_model(found.columns, found.rows, found.normal_attribute, found.tall_rows), true,
-        key_decoder()});
+    open_console_on(std::make_unique<system_console>(), found);
     return true;
 }
 
-void console_open_model(int columns, int rows, int tall_rows) {
-    open_console.reset(
-        new console{screen_model(columns, rows, 0x07, tall_rows), false, key_decoder()});
-}
-
-void console_feed(std::string_view bytes) { open_console->script.feed(bytes); }
-
-screen_model& console_model() { return open_console->model; }
+screen_model& console_detail::console_model() { return open_console->model; }
 
 void console_flush() {
-    if (!open_console || !open_console->has_system_console) return;
-    backend::flush(open_console->model);
+    if (open_console) open_console->device->flush(open_console->model);
 }
 
 void console_close() {
     if (!open_console) return;
-    if (open_console->has_system_console) {
-        backend::flush(open_console->model);
-        backend::close(open_console->model);
-    }
+    open_console->device->flush(open_console->model);
+    open_console->device->close(open_console->model);
     open_console.reset();
 }
 
-bool console_owns_stdout() {
-    return open_console && open_console->has_system_console && backend::owns_stdout();
-}
+bool console_owns_stdout() { return open_console && open_console->device->owns_stdout(); }
 
 void console_set_mode(int mode) {
     auto& c = *open_console;
     // Also when the size stays: the console is brought to exactly the mode's
     // size, so a buffer taller than its window keeps no scroll-back.
-    if (c.model.set_mode(mode) && c.has_system_console) backend::mode_changed(c.model);
+    if (c.model.set_mode(mode)) c.device->mode_changed(c.model);
 }
 
 void console_set_foreground(int colour) { open_console->model.set_foreground(colour); }
@@ -110,11 +111,7 @@ int console_read_key() {
         c.pending_key_code = -1;
         return code;
     }
-    if (c.has_system_console) return backend::read_key(c.model, c.pending_key_code);
-    std::vector<int> codes;
-    if (!c.script.next(codes)) throw std::runtime_error("no more keys");
-    if (codes.size() > 1) c.pending_key_code = codes[1];
-    return codes[0];
+    return c.device->read_key(c.model, c.pending_key_code);
 }
 
 console_interrupts_held::console_interrupts_held() { backend::hold_interrupts(); }

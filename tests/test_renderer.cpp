@@ -137,6 +137,31 @@ TEST(Renderer, NothingChangedWritesNothing) {
     EXPECT_TRUE(r.render(m).empty());
 }
 
+// A text that scrolls the whole screen moves the terminal's rows with line
+// feeds on its last row; only the rows scrolled in are written, and rows
+// the terminal blanks in its own colours are not trusted.
+TEST(Renderer, AScrollOfTheWholeScreenIsLineFeedsOnTheLastRow) {
+    screen_model m(80, 25);
+    m.set_mode(64);
+    m.set_background(1);
+    for (int y = 1; y <= 50; ++y) {
+        m.go_to(1, y);
+        m.print("row " + std::to_string(y) + std::string(70, static_cast<char>('a' + y % 26)));
+    }
+    renderer r;
+    r.set_terminal_size(80, 50);
+    vterm_skaerm vt(50, 80);
+    vt.fodr(r.render(m));
+    m.set_background(2);
+    m.go_to(1, 50);
+    m.print("\r\n\r\nlast");
+    std::string out = r.render(m);
+    EXPECT_NE(out.find("\n\n"), std::string::npos);
+    EXPECT_LT(out.size(), 250u) << "the moved rows written again";
+    vt.fodr(out);
+    compare(m, vt, 50, 80);
+}
+
 TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
     screen_model m(80, 50);
     m.go_to(1, 1);

@@ -1,4 +1,4 @@
-// The console on the Win32 console: the screen sync plans the updates and
+// The console on the Win32 console: the screen diff plans the updates and
 // this file carries them out with the console's own calls; key events are
 // read here and turned into codes by console_keys.
 #ifndef NOMINMAX
@@ -16,7 +16,7 @@
 #include "backend.h"
 #include "console_keys.h"
 #include "cp850.h"
-#include "screen_sync.h"
+#include "screen_diff.h"
 
 namespace console_detail::backend {
 
@@ -61,7 +61,7 @@ struct win32_console {
     // display that shows no more. The program's screen is 80 x 50 either
     // way; a console of 43 rows shows its top part and the notice.
     int tall_rows = 50;
-    screen_sync sync;
+    screen_diff diff{win32_traits};
 };
 
 std::optional<win32_console> con;
@@ -85,7 +85,7 @@ bool take_window() {
     if (!GetConsoleScreenBufferInfo(con->out, &info)) return false;
     // A window scrolled elsewhere in the buffer shows other cells.
     if (info.srWindow.Left != con->origin.X || info.srWindow.Top != con->origin.Y)
-        con->sync.force_full_repaint();
+        con->diff.force_full_repaint();
     con->origin = {info.srWindow.Left, info.srWindow.Top};
     con->buffer_columns = info.dwSize.X;
     int columns = info.srWindow.Right - info.srWindow.Left + 1;
@@ -93,7 +93,7 @@ bool take_window() {
     COORD largest = GetLargestConsoleWindowSize(con->out);
     if (largest.X > 0) columns = std::min<int>(columns, largest.X);
     if (largest.Y > 0) rows = std::min<int>(rows, largest.Y);
-    con->sync.set_console_size(columns, rows);
+    con->diff.set_console_size(columns, rows);
     return true;
 }
 
@@ -101,17 +101,17 @@ COORD at(int column, int row) {
     return {static_cast<SHORT>(con->origin.X + column), static_cast<SHORT>(con->origin.Y + row)};
 }
 
-bool run(const console_op& op) {
-    const int columns = con->sync.console_columns(), rows = con->sync.console_rows();
+bool run(const screen_op& op) {
+    const int columns = con->diff.console_columns(), rows = con->diff.console_rows();
     DWORD done = 0;
     switch (op.type) {
-        case console_op::kind::fill: {
+        case screen_op::kind::fill: {
             // From the window's first cell to its last, whatever the buffer's width.
             DWORD count = static_cast<DWORD>(con->buffer_columns * (rows - 1) + columns);
             return FillConsoleOutputCharacterW(con->out, L' ', count, at(0, 0), &done) &&
                    FillConsoleOutputAttribute(con->out, op.attribute, count, at(0, 0), &done);
         }
-        case console_op::kind::scroll: {
+        case screen_op::kind::scroll: {
             // Rows n and on moved to the top, within the buffer: Wine refuses
             // a move of the whole window above its first row.
             SMALL_RECT from{static_cast<SHORT>(con->origin.X),
@@ -123,9 +123,9 @@ bool run(const console_op& op) {
             blank.Attributes = op.attribute;
             return ScrollConsoleScreenBufferW(con->out, &from, nullptr, at(0, 0), &blank);
         }
-        case console_op::kind::write: {
-            CHAR_INFO cells[screen_sync::longest_write];
-            int n = std::min(op.count, screen_sync::longest_write);
+        case screen_op::kind::write: {
+            CHAR_INFO cells[win32_traits.longest_write];
+            int n = std::min(op.count, win32_traits.longest_write);
             for (int k = 0; k < n; ++k) {
                 const cell& c = op.cells[static_cast<std::size_t>(k)];
                 cells[k].Char.UnicodeChar = static_cast<WCHAR>(cp850_glyph[c.character]);
@@ -136,16 +136,17 @@ bool run(const console_op& op) {
             return WriteConsoleOutputW(con->out, cells, COORD{static_cast<SHORT>(n), 1},
                                        COORD{0, 0}, &region);
         }
-        case console_op::kind::cursor_position:
+        case screen_op::kind::cursor_position:
             return SetConsoleCursorPosition(con->out, at(op.column, op.row));
-        case console_op::kind::cursor_shape: {
+        case screen_op::kind::cursor_shape: {
             CONSOLE_CURSOR_INFO cursor{op.count == 1   ? 100u
                                        : op.count == 2 ? 25u
                                                        : 1u,
                                        op.count != 0};
             return SetConsoleCursorInfo(con->out, &cursor);
         }
-        case console_op::kind::beep: Beep(3000, 100); return true;
+        case screen_op::kind::beep: Beep(3000, 100); return true;
+        case screen_op::kind::repaint: return true;  // not planned for a Win32 console
     }
     return true;
 }
@@ -187,7 +188,7 @@ class console_input_handle final : public console_input {
         return true;
     }
     void window_resized() override {
-        con->sync.force_full_repaint();
+        con->diff.force_full_repaint();
         flush(model_);
     }
 
@@ -241,8 +242,8 @@ bool open(start_up& found) {
     con->start_input_mode = input_mode;
     con->start_cursor = cursor;
     take_window();
-    found.columns = con->sync.console_columns();
-    found.rows = con->sync.console_rows();
+    found.columns = con->diff.console_columns();
+    found.rows = con->diff.console_rows();
     found.normal_attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
     COORD largest = GetLargestConsoleWindowSize(out);
     con->tall_rows = largest.Y > 43 ? 50 : 43;
@@ -254,11 +255,11 @@ bool open(start_up& found) {
 void close(screen_model& model) {
     // The cursor visible below the screen (or on its last row), so what
     // follows is written under it; the input mode as it was found.
-    int below = std::min(con->sync.shown_rows(), con->sync.console_rows() - 1);
-    if (con->sync.shows_notice()) {
+    int below = std::min(con->diff.shown_rows(), con->diff.console_rows() - 1);
+    if (con->diff.shows_notice()) {
         // The notice of a console too small means nothing once the program
         // has ended: what follows gets a blank row.
-        DWORD done = 0, width = static_cast<DWORD>(con->sync.console_columns());
+        DWORD done = 0, width = static_cast<DWORD>(con->diff.console_columns());
         FillConsoleOutputCharacterW(con->out, L' ', width, at(0, below), &done);
         FillConsoleOutputAttribute(con->out, model.state.normal_attribute, width, at(0, below),
                                    &done);
@@ -297,10 +298,10 @@ void flush(screen_model& model) {
     // Input mode 0 reports no size changes: the window is looked at anew
     // each time, and a new size or place is painted anew.
     take_window();
-    for (const auto& op : con->sync.plan(model)) {
+    for (const auto& op : con->diff.plan(model)) {
         // A call that failed leaves the console unknown: the next flush
         // writes everything again.
-        if (!run(op)) con->sync.force_full_repaint();
+        if (!run(op)) con->diff.force_full_repaint();
     }
 }
 

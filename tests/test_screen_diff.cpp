@@ -10,14 +10,15 @@
 #include <vector>
 
 #include "cp850.h"
+#include "screen_diff.h"
 #include "screen_model.h"
-#include "screen_sync.h"
 
 using console_detail::cell;
-using console_detail::console_op;
+using console_detail::screen_diff;
 using console_detail::screen_model;
-using console_detail::screen_sync;
-using kind = console_op::kind;
+using console_detail::screen_op;
+using console_detail::win32_traits;
+using kind = screen_op::kind;
 
 namespace {
 
@@ -34,7 +35,7 @@ struct simulated_console {
 
     cell& at(int x, int y) { return cells[static_cast<std::size_t>(y * columns + x)]; }
 
-    void run(const std::vector<console_op>& ops) {
+    void run(const std::vector<screen_op>& ops) {
         for (const auto& op : ops) {
             ++calls;
             switch (op.type) {
@@ -66,18 +67,19 @@ struct simulated_console {
                     break;
                 case kind::cursor_shape: cursor_shape = op.count; break;
                 case kind::beep: ++beeps; break;
+                case kind::repaint: ADD_FAILURE() << "a repaint on a Win32 console"; break;
             }
         }
     }
 };
 
-int count(const std::vector<console_op>& ops, kind k) {
+int count(const std::vector<screen_op>& ops, kind k) {
     int n = 0;
     for (const auto& op : ops) n += op.type == k;
     return n;
 }
 
-std::string text(const console_op& write) {
+std::string text(const screen_op& write) {
     std::string s;
     for (const auto& c : write.cells) s += static_cast<char>(c.character);
     return s;
@@ -100,11 +102,11 @@ screen_model tall() {
 
 struct synced {
     screen_model model = tall();
-    screen_sync sync;
+    screen_diff sync{win32_traits};
     simulated_console console{80, 50};
 
     synced() { sync.set_console_size(80, 50); }
-    std::vector<console_op> step() {
+    std::vector<screen_op> step() {
         auto ops = sync.plan(model);
         console.run(ops);
         return ops;
@@ -113,7 +115,7 @@ struct synced {
 
 }  // namespace
 
-TEST(ScreenSync, AClearIsOneFillAndOnlyTheTextOnItIsWritten) {
+TEST(ScreenDiffWin32, AClearIsOneFillAndOnlyTheTextOnItIsWritten) {
     synced s;
     s.model.set_background(1);
     s.model.set_foreground(14);
@@ -135,7 +137,7 @@ TEST(ScreenSync, AClearIsOneFillAndOnlyTheTextOnItIsWritten) {
     EXPECT_EQ(s.console.cursor_y, 1);
 }
 
-TEST(ScreenSync, NothingChangedNothingIsDone) {
+TEST(ScreenDiffWin32, NothingChangedNothingIsDone) {
     synced s;
     s.model.go_to(10, 10);
     s.model.print("text");
@@ -154,7 +156,7 @@ TEST(ScreenSync, NothingChangedNothingIsDone) {
     EXPECT_EQ(s.console.cursor_y, 0);
 }
 
-TEST(ScreenSync, AScrollOfTheWholeScreenIsAConsoleScroll) {
+TEST(ScreenDiffWin32, AScrollOfTheWholeScreenIsAConsoleScroll) {
     synced s;
     s.model.set_background(3);
     s.model.clear();
@@ -184,10 +186,10 @@ TEST(ScreenSync, AScrollOfTheWholeScreenIsAConsoleScroll) {
     EXPECT_EQ(differences(s.console, s.model), "");
 }
 
-TEST(ScreenSync, WritesAreRunsOfAtMostEightyCellsWithinOneRow) {
+TEST(ScreenDiffWin32, WritesAreRunsOfAtMostEightyCellsWithinOneRow) {
     // A wider start-up screen (mode 65) on a console as wide.
     screen_model m(120, 30);
-    screen_sync sync;
+    screen_diff sync{win32_traits};
     sync.set_console_size(120, 30);
     simulated_console console(120, 30);
     console.run(sync.plan(m));
@@ -203,7 +205,7 @@ TEST(ScreenSync, WritesAreRunsOfAtMostEightyCellsWithinOneRow) {
     EXPECT_EQ(differences(console, m), "");
 }
 
-TEST(ScreenSync, ShortGapsAreWrittenAgainLongOnesSplitTheRun) {
+TEST(ScreenDiffWin32, ShortGapsAreWrittenAgainLongOnesSplitTheRun) {
     synced s;
     s.step();
     s.model.go_to(1, 3);
@@ -224,9 +226,9 @@ TEST(ScreenSync, ShortGapsAreWrittenAgainLongOnesSplitTheRun) {
     EXPECT_EQ(ops[1].column, 19);
 }
 
-TEST(ScreenSync, ASmallConsoleShowsTheTopLeftAndTheNotice) {
+TEST(ScreenDiffWin32, ASmallConsoleShowsTheTopLeftAndTheNotice) {
     screen_model m = tall();
-    screen_sync sync;
+    screen_diff sync{win32_traits};
     sync.set_console_size(80, 25);
     simulated_console console(80, 25);
     for (int r = 1; r <= 50; ++r) {
@@ -270,9 +272,9 @@ TEST(ScreenSync, ASmallConsoleShowsTheTopLeftAndTheNotice) {
     EXPECT_EQ(count(ops, kind::cursor_position), 0);
 }
 
-TEST(ScreenSync, AConsoleLargerThanTheScreenIsBlankBeyondIt) {
+TEST(ScreenDiffWin32, AConsoleLargerThanTheScreenIsBlankBeyondIt) {
     screen_model m(80, 25, 0x1F);
-    screen_sync sync;
+    screen_diff sync{win32_traits};
     sync.set_console_size(100, 30);
     simulated_console console(100, 30);
     m.set_background(2);
@@ -286,7 +288,7 @@ TEST(ScreenSync, AConsoleLargerThanTheScreenIsBlankBeyondIt) {
                 << x << "," << y;
 }
 
-TEST(ScreenSync, ANewConsoleSizeRepaintsEverything) {
+TEST(ScreenDiffWin32, ANewConsoleSizeRepaintsEverything) {
     synced s;
     s.model.go_to(1, 1);
     s.model.print("top");
@@ -306,7 +308,7 @@ TEST(ScreenSync, ANewConsoleSizeRepaintsEverything) {
     EXPECT_EQ(count(s.sync.plan(s.model), kind::write), 100);
 }
 
-TEST(ScreenSync, BeepsAndCursorShapes) {
+TEST(ScreenDiffWin32, BeepsAndCursorShapes) {
     synced s;
     s.step();
     s.model.print("a\a\ab");
@@ -325,7 +327,7 @@ TEST(ScreenSync, BeepsAndCursorShapes) {
     EXPECT_TRUE(s.step().empty());
 }
 
-TEST(ScreenSync, EveryGlyphIsOneUtf16Unit) {
+TEST(ScreenDiffWin32, EveryGlyphIsOneUtf16Unit) {
     // The console gets one UTF-16 unit per cell.
     for (int b = 0; b < 256; ++b) {
         EXPECT_LT(console_detail::cp850_glyph[b], 0x10000u) << b;
@@ -338,13 +340,13 @@ TEST(ScreenSync, EveryGlyphIsOneUtf16Unit) {
 // Random drawing with updates at random moments, on consoles of the
 // model's size, larger and smaller: after each update the console shows
 // what it must, and an update right after it does nothing.
-TEST(ScreenSync, RandomDrawingKeepsTheConsoleTheModelsMirror) {
+TEST(ScreenDiffWin32, RandomDrawingKeepsTheConsoleTheModelsMirror) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
         std::mt19937 random(seed);
         auto number = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
         screen_model m(80, 25, 0x07);
         m.set_mode(64);
-        screen_sync sync;
+        screen_diff sync{win32_traits};
         simulated_console console(80, 50);
         sync.set_console_size(80, 50);
         for (int step = 0; step < 300; ++step) {

@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "backend.h"
 #include "screen_model.h"
 
 // Opens the console on a model of this start-up size (and rows of mode 64);
@@ -11,4 +12,4 @@
 void console_open_model(int columns, int rows, int tall_rows = 50);
 // Keys for later reads, as the bytes a terminal would send.
 void console_feed(std::string_view bytes);
-console_detail::screen_model& console_model();
+using console_detail::console_model;

@@ -1,0 +1,112 @@
+#include "renderer.h"
+
+#include <algorithm>
+
+#include "cp850.h"
+
+namespace console_detail {
+
+namespace {
+
+constexpr const char* csi = "\x1b[";
+
+// PC colour order has blue in bit 0 and red in bit 2; ECMA-48 the reverse.
+int ecma(int colour) { return (colour & 2) | ((colour & 1) << 2) | ((colour & 4) >> 2); }
+
+void append_number(std::string& out, int n) { out += std::to_string(n); }
+
+}  // namespace
+
+// The cheapest of the cursor movements that get there.
+void renderer::move_to(std::string& out, int x, int y) {
+    if (x == tx_ && y == ty_) return;
+    std::string best = csi;
+    if (y > 0 || x > 0) append_number(best, y + 1);
+    if (x > 0) {
+        best += ';';
+        append_number(best, x + 1);
+    }
+    best += 'H';
+    auto try_shorter = [&](std::string candidate) {
+        if (candidate.size() < best.size()) best = std::move(candidate);
+    };
+    if (ty_ == y && tx_ >= 0) {
+        try_shorter(std::string(csi) + std::to_string(x + 1) + "G");
+        if (x > tx_)
+            try_shorter(std::string(csi) + (x - tx_ > 1 ? std::to_string(x - tx_) : "") + "C");
+        if (x == 0) try_shorter("\r");
+    }
+    if (ty_ >= 0 && y == ty_ + 1 && tx_ >= 0) {
+        if (x == 0) try_shorter("\r\n");
+        if (x == tx_) try_shorter("\n");
+    }
+    out += best;
+    tx_ = x;
+    ty_ = y;
+}
+
+void renderer::set_colours(std::string& out, std::uint8_t attribute) {
+    if (attribute == sgr_.attribute) return;
+    int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x07;
+    bool bright_background = attribute & 0x80;
+    int new_fg, new_bg = (bright_background && sixteen_colours_ ? 100 : 40) + ecma(bg);
+    int new_bold = 0;
+    if (sixteen_colours_) {
+        new_fg = (fg & 8 ? 90 : 30) + ecma(fg & 7);
+    } else {
+        new_fg = 30 + ecma(fg & 7);
+        new_bold = fg & 8 ? 1 : 22;
+    }
+    std::string parameters;
+    auto add = [&](int p) {
+        if (!parameters.empty()) parameters += ';';
+        append_number(parameters, p);
+    };
+    if (new_bold && new_bold != sgr_.bold) add(new_bold);
+    if (new_fg != sgr_.foreground) add(new_fg);
+    if (new_bg != sgr_.background) add(new_bg);
+    sgr_ = {new_fg, new_bg, new_bold ? new_bold : sgr_.bold, attribute};
+    if (parameters.empty()) return;
+    out += csi;
+    out += parameters;
+    out += 'm';
+}
+
+void renderer::run(std::string& out, const screen_op& op) {
+    switch (op.type) {
+        case screen_op::kind::repaint:
+            // Blank the whole terminal in its default colours.
+            out += "\x1b[0m\x1b[H\x1b[2J";
+            tx_ = ty_ = 0;
+            sgr_ = sgr{};
+            break;
+        case screen_op::kind::fill: break;  // not planned for a terminal
+        case screen_op::kind::scroll:
+            // Line feeds on the last row: every terminal scrolls so.
+            move_to(out, 0, terminal_rows() - 1);
+            out.append(static_cast<std::size_t>(op.count), '\n');
+            break;
+        case screen_op::kind::write:
+            move_to(out, op.column, op.row);
+            for (const cell& c : op.cells) {
+                set_colours(out, c.attribute);
+                append_glyph(out, c.character);
+            }
+            // At the last column the cursor stays put (autowrap is off).
+            tx_ = op.column + op.count < terminal_columns() ? op.column + op.count : -1;
+            break;
+        case screen_op::kind::cursor_position: move_to(out, op.column, op.row); break;
+        case screen_op::kind::cursor_shape: out += op.count ? "\x1b[?25h" : "\x1b[?25l"; break;
+        case screen_op::kind::beep: out += '\a'; break;
+    }
+}
+
+std::string renderer::render(screen_model& model) {
+    std::string out;
+    for (const auto& op : diff_.plan(model)) run(out, op);
+    if (out.empty()) return out;
+    // Synchronized output (CSI ? 2026 h/l): the terminal paints the update at once.
+    return "\x1b[?2026h" + out + "\x1b[?2026l";
+}
+
+}  // namespace console_detail

@@ -1,0 +1,51 @@
+// Turns the screen model into terminal output: the screen diff's plan as
+// UTF-8 glyphs with ECMA-48 colours and the shortest cursor moves.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "screen_diff.h"
+
+namespace console_detail {
+
+class renderer {
+   public:
+    explicit renderer(bool sixteen_colours = true) : sixteen_colours_(sixteen_colours) {
+        diff_.set_console_size(80, 50);
+    }
+
+    // The terminal's size, as far as a screen reaches (largest_screen_side);
+    // a change repaints everything.
+    void set_terminal_size(int columns, int rows) { diff_.set_console_size(columns, rows); }
+    // Forget what the terminal shows (after a stop, or at start).
+    void force_full_repaint() { diff_.force_full_repaint(); }
+    // The bytes that bring the terminal to the model (and sound its beeps);
+    // empty when nothing changed.
+    std::string render(screen_model& model);
+
+    int terminal_columns() const { return diff_.console_columns(); }
+    int terminal_rows() const { return diff_.console_rows(); }
+    // The last terminal row that shows the model.
+    int last_shown_row() const { return diff_.shown_rows(); }
+    // Whether the last row holds the notice of a terminal too small.
+    bool shows_notice() const { return diff_.shows_notice(); }
+
+   private:
+    struct sgr {
+        int foreground = -1, background = -1, bold = -1;  // -1: not known
+        int attribute = -1;                               // the cell attribute they stand for
+    };
+
+    void run(std::string& out, const screen_op& op);
+    void move_to(std::string& out, int x, int y);
+    void set_colours(std::string& out, std::uint8_t attribute);
+
+    bool sixteen_colours_;
+    screen_diff diff_{terminal_traits};
+    int tx_ = -1, ty_ = -1;  // the terminal's cursor; -1 when not known
+    sgr sgr_;
+};
+
+}  // namespace console_detail
