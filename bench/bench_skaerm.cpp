@@ -134,6 +134,27 @@ int main() {
         "F1 with dialog to redrawn page 1: %.2f ms, %zu bytes; full-screen diff+encode %.1f us\n",
         mikro(ned_tid), ned_bytes, mikro(side_tid), side_bytes, f1_tid * 1e3, f1_bytes,
         mikro(fuld_tid));
+    // The terminal's sixteen colours against the PC console's own shades:
+    // the same first paint, Down and page turn in each.
+    for (auto [navn, dybde] : {std::pair{"16 colours", console_detail::colour_depth::ansi},
+                               std::pair{"xterm's 256", console_detail::colour_depth::palette_256},
+                               std::pair{"direct colour", console_detail::colour_depth::direct}}) {
+        renderer p(true, dybde);
+        p.set_terminal_size(80, 50);
+        b->tegn_side(0);
+        b->vis_side(1, b->antal_sider);
+        b->tegn_emne(1, true);
+        std::size_t maling = p.render(console_model()).size();
+        b->tegn_emne(1, false);
+        b->tegn_emne(2, true);
+        std::size_t ned_ = p.render(console_model()).size();
+        b->tegn_side(1);
+        b->vis_side(2, b->antal_sider);
+        b->tegn_emne(42, true);
+        std::size_t side_ = p.render(console_model()).size();
+        std::printf("%s: first full paint %zu bytes, Down %zu bytes, page turn %zu bytes\n", navn,
+                    maling, ned_, side_);
+    }
     b.reset();
     console_close();
 

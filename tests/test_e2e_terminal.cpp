@@ -79,6 +79,40 @@ TEST_F(E2e, TermAndTerminfoThatAreNoTerminfoFiles) {
     }
 }
 
+// The colours that each kind of terminal is sent: the PC console's shades
+// where the terminal says it can show them, its own sixteen (or eight) else.
+TEST_F(E2e, TheLabelsComeInThePcConsolesGreyWhereTheTerminalHasIt) {
+    katalog(3);
+    const char* const slags[] = {"48;5;", "48;2;", "[47m"};  // 256, direct, eight colours
+    const struct {
+        const char* term;
+        const char* colorterm;
+        int slag;
+        const char* graa_baggrund;  // how light grey behind the labels is asked for
+        int hvid_tekst;             // white as libvterm reports it (eight colours: bold grey)
+    } tilfaeldene[] = {
+        {"xterm-256color", "", 0, "48;5;248", hvid},
+        {"xterm-256color", "truecolor", 1, "48;2;170;170;170", hvid},
+        {"xterm", "24bit", 1, "48;2;170;170;170", hvid},
+        {"xterm", "", 2, ";47m", lysgraa},
+    };
+    for (const auto& t : tilfaeldene) {
+        const std::string navn = std::string(t.term) + " COLORTERM=" + t.colorterm;
+        koersel k(mappe, start_valg{.miljoe = {{"TERM", t.term}, {"COLORTERM", t.colorterm}}});
+        ASSERT_TRUE(k.vent_paa(listen_vist)) << navn;
+        const std::string& ud = k.alt_output();
+        EXPECT_NE(ud.find(t.graa_baggrund), std::string::npos) << navn;
+        for (int i = 0; i < 3; ++i)
+            if (i != t.slag) {
+                EXPECT_EQ(ud.find(slags[i]), std::string::npos) << navn << slags[i];
+            }
+        EXPECT_EQ(k.skaerm().baggrund(1, 7), lysgraa) << navn;  // "Katalog nr:"
+        EXPECT_EQ(k.skaerm().forgrund(1, 7), t.hvid_tekst) << navn;
+        k.skriv("\x1b");
+        EXPECT_EQ(k.vent_paa_slut(), 0) << navn;
+    }
+}
+
 TEST_F(E2e, NoNulByteReachesTheTerminal) {
     demo();
     koersel k(mappe);

@@ -76,9 +76,27 @@ class vterm_skaerm {
         vterm_screen_get_cell(skaerm_, VTermPos{raekke, kolonne}, &c);
         return c;
     }
-    static int indeks(const VTermColor& c) {
+    // A colour as the terminal's sixteen number it (ECMA-48 order); one of
+    // the 256 or a direct colour as the nearest of the PC's sixteen shades.
+    int indeks(VTermColor c) const {
         if (VTERM_COLOR_IS_DEFAULT_FG(&c) || VTERM_COLOR_IS_DEFAULT_BG(&c)) return -1;
-        return VTERM_COLOR_IS_INDEXED(&c) ? c.indexed.idx : -2;
+        if (VTERM_COLOR_IS_INDEXED(&c) && c.indexed.idx < 16) return c.indexed.idx;
+        vterm_screen_convert_color_to_rgb(skaerm_, &c);
+        static const int pc_nuancer[16][3] = {
+            {0, 0, 0},    {170, 0, 0},    {0, 170, 0},    {170, 85, 0},
+            {0, 0, 170},  {170, 0, 170},  {0, 170, 170},  {170, 170, 170},
+            {85, 85, 85}, {255, 85, 85},  {85, 255, 85},  {255, 255, 85},
+            {85, 85, 255}, {255, 85, 255}, {85, 255, 255}, {255, 255, 255}};  // ECMA-48 order
+        int bedst = 0, afstand = 1 << 30;
+        for (int i = 0; i < 16; ++i) {
+            int dr = c.rgb.red - pc_nuancer[i][0], dg = c.rgb.green - pc_nuancer[i][1],
+                db = c.rgb.blue - pc_nuancer[i][2];
+            if (dr * dr + dg * dg + db * db < afstand) {
+                afstand = dr * dr + dg * dg + db * db;
+                bedst = i;
+            }
+        }
+        return bedst;
     }
     static int termprop(VTermProp prop, VTermValue* val, void* selv) {
         if (prop == VTERM_PROP_CURSORVISIBLE)

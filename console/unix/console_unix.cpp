@@ -13,6 +13,7 @@
 #include "key_decoder.h"
 #include "renderer.h"
 #include "terminal.h"
+#include "terminfo.h"
 
 namespace console_detail::backend {
 
@@ -55,6 +56,15 @@ void handle_signals() {
     }
 }
 
+// What the terminal says of its colours: COLORTERM, and TERM's description.
+colour_depth terminal_colour_depth() {
+    const char* term = std::getenv("TERM");
+    const char* colorterm = std::getenv("COLORTERM");
+    auto described = term ? terminfo::describe(term) : std::nullopt;
+    return choose_colour_depth(colorterm ? colorterm : "", described ? described->colours : -1,
+                               described && described->direct_colour);
+}
+
 }  // namespace
 
 bool open(start_up& found) {
@@ -66,7 +76,8 @@ bool open(start_up& found) {
     // console's 80 x 25, so the loading screen looks as it does there.
     found.columns = std::max(columns, 80);
     found.rows = std::max(rows, 25);
-    tty.emplace(terminal_console{renderer(!terminal::eight_colours()), key_decoder()});
+    tty.emplace(terminal_console{renderer(!terminal::eight_colours(), terminal_colour_depth()),
+                                 key_decoder()});
     tty->output.set_terminal_size(columns, rows);
     tty->keys.feed(read_ahead);
     return true;

@@ -49,6 +49,7 @@ void renderer::set_colours(std::string& out, std::uint8_t attribute) {
     if (attribute == sgr_.attribute) return;
     int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x07;
     bool bright_background = attribute & 0x80;
+    if (depth_ != colour_depth::ansi) return set_palette_colours(out, attribute);
     int new_fg, new_bg = (bright_background && sixteen_colours_ ? 100 : 40) + ecma(bg);
     int new_bold = 0;
     if (sixteen_colours_) {
@@ -66,6 +67,24 @@ void renderer::set_colours(std::string& out, std::uint8_t attribute) {
     if (new_fg != sgr_.foreground) add(new_fg);
     if (new_bg != sgr_.background) add(new_bg);
     sgr_ = {new_fg, new_bg, new_bold ? new_bold : sgr_.bold, attribute};
+    if (parameters.empty()) return;
+    out += csi;
+    out += parameters;
+    out += 'm';
+}
+
+// The PC's own shades; the foreground and background numbers kept are the
+// PC colours themselves, past every ECMA-48 parameter.
+void renderer::set_palette_colours(std::string& out, std::uint8_t attribute) {
+    constexpr int pc = 1000;
+    int fg = attribute & 0x0F, bg = ((attribute >> 4) & 0x07) | (attribute & 0x80 ? 8 : 0);
+    std::string parameters;
+    if (pc + fg != sgr_.foreground) parameters = sgr_colour(depth_, fg, false);
+    if (pc + bg != sgr_.background) {
+        if (!parameters.empty()) parameters += ';';
+        parameters += sgr_colour(depth_, bg, true);
+    }
+    sgr_ = {pc + fg, pc + bg, sgr_.bold, attribute};
     if (parameters.empty()) return;
     out += csi;
     out += parameters;

@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "palette.h"
 #include "screen_diff.h"
 
 namespace console_detail {
 
 class renderer {
    public:
-    explicit renderer(bool sixteen_colours = true) : sixteen_colours_(sixteen_colours) {
+    // `sixteen_colours` false: the terminal has eight, and bold brightens.
+    explicit renderer(bool sixteen_colours = true, colour_depth depth = colour_depth::ansi)
+        : sixteen_colours_(sixteen_colours), depth_(depth) {
         diff_.set_console_size(80, 50);
     }
 
@@ -41,8 +44,10 @@ class renderer {
     void run(std::string& out, const screen_op& op);
     void move_to(std::string& out, int x, int y);
     void set_colours(std::string& out, std::uint8_t attribute);
+    void set_palette_colours(std::string& out, std::uint8_t attribute);
 
     bool sixteen_colours_;
+    colour_depth depth_;
     screen_diff diff_{terminal_traits};
     int tx_ = -1, ty_ = -1;  // the terminal's cursor; -1 when not known
     sgr sgr_;
