@@ -11,12 +11,12 @@
 #include "brugergraense.h"
 #include "console.h"
 #include "console_test.h"
+#include "key_decoder.h"
 #include "maaling.h"
 #include "renderer.h"
-#include "key_decoder.h"
 
-using console_detail::renderer;
 using console_detail::key_decoder;
+using console_detail::renderer;
 
 namespace {
 

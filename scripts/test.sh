@@ -19,6 +19,9 @@ for kommando in 'cmake --preset release && cmake --build --preset release' \
     grep -qF "$kommando" README.md || { echo "README no longer says: $kommando" >&2; exit 1; }
 done
 
+echo "== the sources in the project's format"
+scripts/format.sh --check
+
 echo "== the operator's build, without warnings, installed and packaged"
 log=$(mktemp)
 trap 'rm -rf "$log" "${staging:-}"' EXIT
