@@ -35,8 +35,9 @@ const tekst_for errno_tekster[] = {
 
 // Win32's codes for the same errors, and those only Windows has.
 const tekst_for windows_tekster[] = {
-    {2, "findes ikke"},                                            // ERROR_FILE_NOT_FOUND
-    {3, "stien findes ikke"},                                      // ERROR_PATH_NOT_FOUND
+    {2, "findes ikke"},  // ERROR_FILE_NOT_FOUND
+    {3, "stien findes ikke"},
+    {80, "findes allerede"},                                       // ERROR_PATH_NOT_FOUND
     {5, "adgang nægtet"_850},                                      // ERROR_ACCESS_DENIED
     {19, "drevet er skrivebeskyttet"},                             // ERROR_WRITE_PROTECT
     {32, "filen er i brug af et andet program"},                   // ERROR_SHARING_VIOLATION

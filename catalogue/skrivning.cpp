@@ -143,7 +143,10 @@ void kat_emneliste::skriv(post_t* poster, int antal, string katalog_nr) {
     if (!r.ok && !r.fejl.empty()) fejl = r.fejl;
     if (!status) return;
     status->gemt = r.ok;
-    for (auto& b : r.bemaerkninger) status->meddelelser.push_back(b);
+    // What a save that failed noted on the way (an owner it couldn't keep)
+    // is moot: the old list is still there.
+    if (r.ok)
+        for (auto& b : r.bemaerkninger) status->meddelelser.push_back(b);
     if (!r.ok && r.gammel_beholdt) fejl += std::string("; ") + listefil + " er ikke ændret"_850;
     if (!r.ok) status->meddelelser.push_back(fejl);
 }

@@ -361,3 +361,29 @@ TEST_F(SikkerFil, InputsThatAreNotRegularFilesCountAsMissing) {
     EXPECT_EQ(k2->hent_antal(), 1);
     EXPECT_TRUE(k2->post(1)[2].empty());
 }
+
+// A shared folder with the sticky bit: a colleague's list there can't be
+// replaced, and that is said at once, not after the side file was written.
+TEST_F(SikkerFil, AColleaguesListInAStickyFolderIsRefusedBeforeAnythingIsWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give the list to a colleague";
+    skriv("kat_emneliste.txt", "kollegaens");
+    ASSERT_EQ(::chown("kat_emneliste.txt", 4711, 4711), 0);
+    ASSERT_EQ(::chmod("kat_emneliste.txt", 0666), 0);
+    ASSERT_EQ(::chmod(".", 01777), 0);
+    pid_t barn = fork();
+    if (barn == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        bool hindring = hindring_for_erstatning("kat_emneliste.txt", "kat_emneliste2.txt") ==
+                        "kat_emneliste.txt tilh\x9Brer en anden bruger";
+        erstatning r = gem("ny");
+        _exit(!r.ok && r.fejl.find("mappen lader kun ejeren") != std::string::npos && hindring ? 0
+                                                                                               : 1);
+    }
+    int status = 0;
+    waitpid(barn, &status, 0);
+    ::chmod(".", 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(laes("kat_emneliste.txt"), "kollegaens");
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}

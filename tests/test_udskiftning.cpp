@@ -35,6 +35,7 @@ struct svigt {
 class mappe {
    public:
     std::map<std::wstring, fil> filer;
+    std::set<std::wstring> links;  // names that are links to other files
     std::vector<svigt> svigt_;
 
     windows_filkald kald() {
@@ -44,6 +45,7 @@ class mappe {
             if (f == filer.end()) return std::nullopt;
             return f->second.attributter;
         };
+        k.er_sig_selv = [this](const std::wstring& n) { return !links.count(n); };
         k.opret_ny = [this](const std::wstring& n) -> windows_filkald::haandtag {
             if (svigter("opret")) return nullptr;
             if (filer.count(n)) {
@@ -235,6 +237,17 @@ TEST(UdskiftningForhold, WhatIsThereBeforeTheSaveIsRespected) {
     EXPECT_EQ(n.filer[navne.liste.sti].indhold, "ny");
     EXPECT_EQ(n.filer[navne.reserve.sti].indhold, "mit eget");
     EXPECT_EQ(n.filer.size(), 2u);
+
+    // A link at the side file's name (Wine shows it as a plain file): the
+    // file it names is not deleted through it.
+    mappe l;
+    l.filer[navne.liste.sti] = {"gammel", 1};
+    l.filer[navne.side.sti] = {"katalog.txt's tekst", 4};
+    l.links.insert(navne.side.sti);
+    r = udskift_liste_windows(l.kald(), navne, ny_liste, nullptr);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.fejl.find("findes og er ikke en almindelig fil"), std::string::npos) << r.fejl;
+    EXPECT_EQ(l.filer[navne.side.sti].indhold, "katalog.txt's tekst");
 
     // A list changed by someone else meanwhile is kept.
     mappe o;

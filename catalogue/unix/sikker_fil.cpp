@@ -231,7 +231,18 @@ class sidefil {
 
 bool skrivebeskyttet_stat(const std::string& maal, const struct stat& st) {
     if ((st.st_mode & 0222) == 0) return true;  // also for root, who may write anything
-    return ::faccessat(AT_FDCWD, maal.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+    // EPERM: the file is immutable.
+    return ::faccessat(AT_FDCWD, maal.c_str(), W_OK, AT_EACCESS) != 0 &&
+           (errno == EACCES || errno == EPERM);
+}
+
+// In a folder with the sticky bit only a file's owner (or the folder's) may
+// rename over it or remove it: a colleague's file there can't be replaced.
+bool andens_i_klistret_mappe(const std::string& mappe, const struct stat& fil) {
+    struct stat m {};
+    const uid_t mig = ::geteuid();
+    return mig != 0 && ::stat(mappe.c_str(), &m) == 0 && (m.st_mode & S_ISVTX) &&
+           fil.st_uid != mig && m.st_uid != mig;
 }
 
 erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
@@ -246,6 +257,10 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
         return r;
     }
     const std::string mappe = mappe_for(maal);
+    if (har_gammel && andens_i_klistret_mappe(mappe, gammel)) {
+        r.fejl = maal + " tilhører en anden, og mappen lader kun ejeren erstatte den"_850;
+        return r;
+    }
     const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
     if (!ryd_midlertidig(midl, r)) return r;
 
@@ -311,12 +326,16 @@ std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
     if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke på nogen fil"_850;
     if (skrivebeskyttet(maal.c_str())) return std::string(navn) + " er skrivebeskyttet";
     const std::string mappe = mappe_for(maal);
-    const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
     struct stat st {};
+    if (::stat(maal.c_str(), &st) == 0 && andens_i_klistret_mappe(mappe, st))
+        return std::string(navn) + " tilhører en anden bruger"_850;
+    const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
     if (::lstat(midl.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return std::string(midlertidig) + " findes og er ikke en almindelig fil";
+    if (::lstat(midl.c_str(), &st) == 0 && andens_i_klistret_mappe(mappe, st))
+        return std::string(midlertidig) + " tilhører en anden bruger"_850;
     if (::faccessat(AT_FDCWD, mappe.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
-        (errno == EACCES || errno == EROFS))
+        (errno == EACCES || errno == EROFS || errno == EPERM))
         return "der kan ikke skrives i mappen";
     return {};
 }

@@ -38,6 +38,7 @@ const char* ikke_en_laas(const BY_HANDLE_FILE_INFORMATION& info) {
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "er et link";
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return "er skrivebeskyttet";
     if (info.nNumberOfLinks != 1) return "har flere navne (hårde links)"_850;
+    if (info.nFileSizeHigh != 0 || info.nFileSizeLow != 0) return "har et indhold";
     return nullptr;
 }
 
@@ -60,7 +61,9 @@ udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_DISPOSITION_INFO slet{TRUE};
     udfald u = udfald::afvist;
-    if (!GetFileInformationByHandle(h, &info)) {
+    if (!er_sig_selv(sti, h)) {
+        hvorfor = navn + " i mappen er et link og er ikke katsorts lås; fjern den først"_850;
+    } else if (!GetFileInformationByHandle(h, &info)) {
         hvorfor = navn + " i mappen kan ikke undersøges"_850 + fejl_nr(GetLastError());
     } else if (const char* hvad = ikke_en_laas(info)) {
         hvorfor = navn + " i mappen " + hvad +

@@ -85,6 +85,7 @@ const windows_filkald& win32() {
             if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
             return a;
         },
+        [](const std::wstring& navn) { return er_sig_selv(navn); },
         [](const std::wstring& navn) -> windows_filkald::haandtag {
             // No sharing while it is written: nobody else can open, move or remove it.
             HANDLE h = CreateFileW(navn.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -162,7 +163,7 @@ std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
         return std::string(navn) + " er skrivebeskyttet";
     auto side = kald.attributter(n.side.sti);
     using namespace windows_attribut;
-    if (side && (*side & (mappe | genvej | enhed)))
+    if (side && ((*side & (mappe | genvej | enhed)) || !kald.er_sig_selv(n.side.sti)))
         return std::string(midlertidig) + " findes og er ikke en almindelig fil";
     return {};
 }

@@ -64,7 +64,7 @@ class udskiftning {
         auto a = kald_.attributter(n_.side.sti);
         if (!a) return true;
         using namespace windows_attribut;
-        if (*a & (mappe | genvej | enhed)) {
+        if ((*a & (mappe | genvej | enhed)) || !kald_.er_sig_selv(n_.side.sti)) {
             r_.fejl = n_.side.vist + " findes og er ikke en almindelig fil; fjern den, og gem igen";
             return false;
         }

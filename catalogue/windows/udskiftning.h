@@ -36,6 +36,8 @@ struct windows_filkald {
     using haandtag = void*;
     // GetFileAttributesW.
     std::function<std::optional<std::uint32_t>(const std::wstring&)> attributter;
+    // Whether the name is its own file, not a link that Wine shows as one.
+    std::function<bool(const std::wstring&)> er_sig_selv;
     std::function<haandtag(const std::wstring&)> opret_ny;  // CreateFileW: CREATE_NEW, no sharing
     std::function<bool(haandtag, std::string_view)> skriv;  // WriteFile, all of it
     std::function<bool(haandtag)> gem_paa_disken;           // FlushFileBuffers

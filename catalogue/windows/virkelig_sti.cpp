@@ -44,6 +44,14 @@ std::wstring virkelig_sti(const wchar_t* navn) {
     return sti.empty() ? fuld_sti(navn) : sti;
 }
 
+bool er_sig_selv(const std::wstring& fuld_sti, void* haandtag) {
+    const std::wstring virkelig =
+        haandtag ? endelig_sti(static_cast<HANDLE>(haandtag)) : virkelig_sti(fuld_sti.c_str());
+    return CompareStringOrdinal(virkelig.c_str(), static_cast<int>(virkelig.size()),
+                                fuld_sti.c_str(), static_cast<int>(fuld_sti.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 std::wstring mappe_af(const std::wstring& sti) {
     std::size_t skille = sti.find_last_of(L"\\/");
     return skille == std::wstring::npos ? L"." : sti.substr(0, skille);

@@ -9,6 +9,13 @@
 // be opened (it doesn't exist, say), the full path of the name itself.
 std::wstring virkelig_sti(const wchar_t* navn);
 
+// Whether the file open at `haandtag` (or, without one, what the name
+// opens) is the file of that full path itself, not another reached through
+// a link: Wine shows a Unix symbolic link as a plain file, and deleting it
+// through a handle deletes the file it names. Letter case aside, as Windows
+// names go.
+bool er_sig_selv(const std::wstring& fuld_sti, void* haandtag = nullptr);
+
 // The folder part of a path: what comes before its last separator, "." when
 // it has none. Join a name to it with a backslash ("C:" + "\\x" for C:\x).
 std::wstring mappe_af(const std::wstring& sti);

@@ -335,7 +335,7 @@ read_result read(std::string& out, int timeout_ms) {
 void hold_ending_signals(bool hold) {
     sigset_t set;
     sigemptyset(&set);
-    for (int sig : {SIGHUP, SIGTERM, SIGINT}) sigaddset(&set, sig);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT, SIGQUIT}) sigaddset(&set, sig);
     sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
