@@ -387,3 +387,30 @@ TEST_F(SikkerFil, AColleaguesListInAStickyFolderIsRefusedBeforeAnythingIsWritten
     EXPECT_EQ(laes("kat_emneliste.txt"), "kollegaens");
     EXPECT_FALSE(findes("kat_emneliste2.txt"));
 }
+
+// Killed while the new list is written, the save leaves nothing in the
+// folder: the side file has no name until it is whole.
+TEST_F(SikkerFil, KilledWhileWritingTheSaveLeavesNothingBehind) {
+    int proeve = ::open(".", O_TMPFILE | O_WRONLY, 0600);
+    if (proeve < 0) GTEST_SKIP() << "this file system has no nameless files";
+    ::close(proeve);
+    skriv("kat_emneliste.txt", "gammel");
+    pid_t barn = fork();
+    if (barn == 0) {
+        erstat_fil(
+            "kat_emneliste.txt", "kat_emneliste2.txt",
+            [](udskrift& ud) -> bool {
+                ud << std::string(1 << 20, 'x');
+                ud.toem();
+                ::raise(SIGKILL);
+                return true;
+            },
+            nullptr);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(barn, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(laes("kat_emneliste.txt"), "gammel");
+    EXPECT_FALSE(findes("kat_emneliste2.txt"));
+}

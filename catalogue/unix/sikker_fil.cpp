@@ -204,6 +204,14 @@ bool uaendret(int fd, const std::string& midl, const std::string& maal, const fi
 
 // The side file this save made: removed again, while it is still ours,
 // unless it took the list's place; also when making the text throws.
+// Gives a file made with O_TMPFILE its name; never replaces what has it.
+bool giv_navn(int fd, const std::string& navn) {
+    if (::linkat(fd, "", AT_FDCWD, navn.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno != ENOENT && errno != EPERM) return false;  // AT_EMPTY_PATH needs a privilege
+    const std::string ved_fd = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, ved_fd.c_str(), AT_FDCWD, navn.c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 class sidefil {
    public:
     sidefil(int fd, std::string navn) : fd_(fd), navn_(std::move(navn)) {}
@@ -264,7 +272,12 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
     const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
     if (!ryd_midlertidig(midl, r)) return r;
 
-    int fd = ::open(midl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Without a name while it is written, where the file system allows: a
+    // save killed halfway then leaves nothing in the folder.
+    int fd = ::open(mappe.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool navnloes = fd >= 0;
+    if (!navnloes)
+        fd = ::open(midl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         r.fejl = fejl_med("Kan ikke oprette " + midl);
         return r;
@@ -274,7 +287,12 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
         overtag_identitet(fd, maal, gammel, r);
     else
         standard_rettigheder(fd);
-    if (!skriv_midlertidig(fd, midl, indhold, r) || !uaendret(fd, midl, maal, laest, r)) return r;
+    if (!skriv_midlertidig(fd, midl, indhold, r)) return r;
+    if (navnloes && !giv_navn(fd, midl)) {
+        r.fejl = fejl_med("Kan ikke oprette " + midl);
+        return r;
+    }
+    if (!uaendret(fd, midl, maal, laest, r)) return r;
     if (::rename(midl.c_str(), maal.c_str()) != 0) {
         r.fejl = fejl_med("Kan ikke omdøbe "_850 + midl + " til " + maal);
         return r;
