@@ -237,11 +237,13 @@ class sidefil {
     bool paa_plads_ = false;
 };
 
+// Write-protected as the operator means it: nobody may write the file
+// (chmod a-w, as the read-only attribute on Windows), or it is immutable. A
+// colleague's list that only its owner may write is not: in a folder the
+// group shares, the save replaces it as it always has.
 bool skrivebeskyttet_stat(const std::string& maal, const struct stat& st) {
-    if ((st.st_mode & 0222) == 0) return true;  // also for root, who may write anything
-    // EPERM: the file is immutable.
-    return ::faccessat(AT_FDCWD, maal.c_str(), W_OK, AT_EACCESS) != 0 &&
-           (errno == EACCES || errno == EPERM);
+    if ((st.st_mode & 0222) == 0) return true;
+    return ::faccessat(AT_FDCWD, maal.c_str(), W_OK, AT_EACCESS) != 0 && errno == EPERM;
 }
 
 // In a folder with the sticky bit only a file's owner (or the folder's) may
