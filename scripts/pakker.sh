@@ -7,7 +7,7 @@ set -euo pipefail
 program=(cmake make g++)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
 test=("${program[@]}" "${windows[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
-      libclang-rt-14-dev dpkg-dev wine64 clang-format)
+      libclang-rt-14-dev dpkg-dev wine64 clang-format locales)
 
 case "${1:-}" in
     program) oenskede=("${program[@]}") ;;

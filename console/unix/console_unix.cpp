@@ -1,8 +1,10 @@
 // The console on a Unix terminal: the renderer turns the model into escape
 // sequences, the key decoder turns the terminal's bytes into key codes.
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <optional>
@@ -65,6 +67,31 @@ colour_depth terminal_colour_depth() {
                                described && described->direct_colour);
 }
 
+// The locale's codeset, looked at without leaving the locale in force: the
+// rest of the program classifies code page 850 bytes as the C locale does.
+std::string locale_codeset() {
+    const char* before = std::setlocale(LC_CTYPE, nullptr);
+    std::string saved = before ? before : "C";
+    std::string codeset;
+    if (std::setlocale(LC_CTYPE, "")) codeset = nl_langinfo(CODESET);
+    std::setlocale(LC_CTYPE, saved.c_str());
+    return codeset;
+}
+
+// The glyphs for a terminal that is not UTF-8; nothing for one that is.
+std::optional<legacy_encoder> terminal_legacy_encoder() {
+    auto codeset = choose_legacy_codeset(locale_codeset());
+    if (!codeset) return std::nullopt;
+    const char* term = std::getenv("TERM");
+    auto described = term ? terminfo::describe(term) : std::nullopt;
+    line_drawing_set lines = dec_special_graphics();
+    if (described && !described->enter_line_drawing.empty() &&
+        !described->exit_line_drawing.empty() && !described->line_drawing.empty())
+        lines = {described->line_drawing, described->enter_line_drawing,
+                 described->exit_line_drawing};
+    return legacy_encoder(*codeset, std::move(lines));
+}
+
 }  // namespace
 
 bool open(start_up& found) {
@@ -76,8 +103,11 @@ bool open(start_up& found) {
     // console's 80 x 25, so the loading screen looks as it does there.
     found.columns = std::max(columns, 80);
     found.rows = std::max(rows, 25);
-    tty.emplace(terminal_console{renderer(!terminal::eight_colours(), terminal_colour_depth()),
-                                 key_decoder()});
+    auto legacy = terminal_legacy_encoder();
+    if (legacy) terminal::set_exit_line_drawing(legacy->exit_line_drawing());
+    tty.emplace(terminal_console{
+        renderer(!terminal::eight_colours(), terminal_colour_depth(), std::move(legacy)),
+        key_decoder()});
     tty->output.set_terminal_size(columns, rows);
     tty->keys.feed(read_ahead);
     return true;

@@ -109,7 +109,10 @@ void renderer::run(std::string& out, const screen_op& op) {
             move_to(out, op.column, op.row);
             for (const cell& c : op.cells) {
                 set_colours(out, c.attribute);
-                append_glyph(out, c.character);
+                if (legacy_)
+                    legacy_->append(out, cp850_glyph[c.character]);
+                else
+                    append_glyph(out, c.character);
             }
             // At the last column the cursor stays put (autowrap is off).
             tx_ = op.column + op.count < terminal_columns() ? op.column + op.count : -1;
@@ -124,6 +127,8 @@ std::string renderer::render(screen_model& model) {
     std::string out;
     for (const auto& op : diff_.plan(model)) run(out, op);
     if (out.empty()) return out;
+    // The line-drawing set never outlasts an update.
+    if (legacy_) legacy_->finish(out);
     // Synchronized output (CSI ? 2026 h/l): the terminal paints the update at once.
     return "\x1b[?2026h" + out + "\x1b[?2026l";
 }

@@ -1,11 +1,15 @@
 // Turns the screen model into terminal output: the screen diff's plan as
-// UTF-8 glyphs with ECMA-48 colours and the shortest cursor moves.
+// UTF-8 glyphs (or a legacy codeset's bytes and line drawing) with ECMA-48 colours and the shortest
+// cursor moves.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "legacy_charset.h"
 #include "palette.h"
 #include "screen_diff.h"
 
@@ -14,8 +18,10 @@ namespace console_detail {
 class renderer {
    public:
     // `sixteen_colours` false: the terminal has eight, and bold brightens.
-    explicit renderer(bool sixteen_colours = true, colour_depth depth = colour_depth::ansi)
-        : sixteen_colours_(sixteen_colours), depth_(depth) {
+    // `legacy`: the glyphs for a terminal that is not UTF-8; nothing for UTF-8.
+    explicit renderer(bool sixteen_colours = true, colour_depth depth = colour_depth::ansi,
+                      std::optional<legacy_encoder> legacy = std::nullopt)
+        : sixteen_colours_(sixteen_colours), depth_(depth), legacy_(std::move(legacy)) {
         diff_.set_console_size(80, 50);
     }
 
@@ -48,6 +54,7 @@ class renderer {
 
     bool sixteen_colours_;
     colour_depth depth_;
+    std::optional<legacy_encoder> legacy_;
     screen_diff diff_{terminal_traits};
     int tx_ = -1, ty_ = -1;  // the terminal's cursor; -1 when not known
     sgr sgr_;

@@ -49,8 +49,9 @@ constexpr std::string_view kitty_push = "\x1b[>1u", kitty_pop = "\x1b[<u";
 
 // What gives the terminal back; kept ready so a signal handler can write it.
 // It starts with the keyboard mode's pop, left out when that is not pushed.
-char restore_text[96];
+char restore_text[128];
 std::size_t restore_length = 0;
+char exit_line_drawing[24] = "";  // rmacs of a terminal that is not UTF-8
 int end_row = 1;
 bool blank_end_row = false;
 
@@ -64,8 +65,9 @@ void write_all(std::string_view s) {
 }
 
 void build_restore_text() {
-    int n = std::snprintf(restore_text, sizeof restore_text, "%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s",
-                          kitty_pop.data(), end_row, blank_end_row ? "\x1b[2K" : "");
+    int n =
+        std::snprintf(restore_text, sizeof restore_text, "%s%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s",
+                      kitty_pop.data(), exit_line_drawing, end_row, blank_end_row ? "\x1b[2K" : "");
     restore_length = n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
@@ -359,6 +361,18 @@ void set_end_row(int row, bool blank) {
     sigprocmask(SIG_BLOCK, &all, &before);
     end_row = row;
     blank_end_row = blank;
+    build_restore_text();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+void set_exit_line_drawing(std::string_view exit) {
+    // Too long a text is none a terminal has; the restore then does without.
+    if (exit.size() >= sizeof exit_line_drawing) return;
+    sigset_t all, before;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
+    exit.copy(exit_line_drawing, exit.size());
+    exit_line_drawing[exit.size()] = '\0';
     build_restore_text();
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }

@@ -267,3 +267,44 @@ TEST_F(E2e, HeaderValueOfTwentyMegabytes) {
     k.skriv("\x1b");
     EXPECT_EQ(k.vent_paa_slut(60000), 0);
 }
+
+// Under a Latin-1 locale the letters go as Latin-1 bytes and the frame
+// through the line-drawing set: not a single UTF-8 sequence.
+TEST_F(E2e, ALatin1LocaleGetsLatin1AndLineDrawing) {
+    const std::string lokaler = mappe.string() + "-lokaler";
+    std::string fejl;
+    fs::create_directories(lokaler);
+    if (uden_terminal({"/usr/bin/localedef", "-i", "da_DK", "-f", "ISO-8859-1",
+                       lokaler + "/da_DK.ISO-8859-1"},
+                      fejl) != 0) {
+        fs::remove_all(lokaler);
+        GTEST_SKIP() << "no Latin-1 locale can be made here: " << fejl;
+    }
+    katalog(3);
+    std::string emner = laes("emne.txt");
+    emner.replace(emner.find("Titel 1"), 7, "S\x9Brens 1");  // ø in code page 850
+    skriv("emne.txt", emner);
+    koersel k(mappe, start_valg{.miljoe = {{"LOCPATH", lokaler},
+                                           {"LC_ALL", ""},
+                                           {"LC_CTYPE", ""},
+                                           {"LANG", "da_DK.ISO-8859-1"}}});
+    const bool vist = k.vent_paa(listen_vist);
+    k.skriv("\x1b");
+    const int slut = k.vent_paa_slut();
+    fs::remove_all(lokaler);
+    ASSERT_TRUE(vist);
+    EXPECT_EQ(slut, 0);
+    const std::string& ud = k.alt_output();
+    EXPECT_NE(ud.find("S\xF8rens 1"), std::string::npos);
+    EXPECT_NE(ud.find("\x1b(0"), std::string::npos);
+    EXPECT_EQ(ud.find("\xC3\xB8"), std::string::npos);  // ø in UTF-8
+    EXPECT_EQ(ud.find("\xE2\x94"), std::string::npos);  // single lines in UTF-8
+    EXPECT_EQ(ud.find("\xE2\x95"), std::string::npos);  // double lines in UTF-8
+    // Every update leaves the line-drawing set before it ends.
+    for (std::size_t p = ud.find("\x1b(0"); p != std::string::npos; p = ud.find("\x1b(0", p + 1)) {
+        const std::size_t ende = ud.find("\x1b[?2026l", p);
+        ASSERT_NE(ende, std::string::npos);
+        EXPECT_LT(ud.rfind("\x1b(B", ende), ende);
+        EXPECT_GT(ud.rfind("\x1b(B", ende), ud.rfind("\x1b(0", ende));
+    }
+}
