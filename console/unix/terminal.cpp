@@ -146,6 +146,14 @@ void on_end(int sig) {
     ::raise(sig);  // held back until the handler returns, then the default
 }
 
+// The modes set again, the screen to be painted anew and the key read
+// woken; from a handler, so only async-signal-safe calls.
+void take_back() {
+    take_terminal();
+    resumed = 1;
+    wake();
+}
+
 void on_stop(int) {
     int saved_errno = errno;
     give_back();
@@ -162,11 +170,7 @@ void on_stop(int) {
     ::raise(SIGTSTP);
     sigprocmask(SIG_BLOCK, &set, nullptr);
     install(SIGTSTP, on_stop);
-    if (opened && !taken) {
-        take_terminal();
-        resumed = 1;
-        wake();
-    }
+    if (opened && !taken) take_back();
     errno = saved_errno;
 }
 
@@ -174,11 +178,7 @@ void on_stop(int) {
 // painted anew, the keyboard mode pushed only when it is not.
 void on_continue(int) {
     int saved_errno = errno;
-    if (opened) {
-        take_terminal();
-        resumed = 1;
-        wake();
-    }
+    if (opened) take_back();
     errno = saved_errno;
 }
 
