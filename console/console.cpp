@@ -16,18 +16,8 @@ using namespace console_detail;
 
 namespace {
 
-// The system's console, as backend.h gives it.
-class system_console final : public console_device {
-   public:
-    void close(screen_model& model) override { backend::close(model); }
-    void mode_changed(screen_model& model) override { backend::mode_changed(model); }
-    void flush(screen_model& model) override { backend::flush(model); }
-    int read_key(screen_model& model, int& pending_key_code) override {
-        return backend::read_key(model, pending_key_code);
-    }
-    bool owns_stdout() override { return backend::owns_stdout(); }
-};
-
+// The one console: the screen the operations draw on, and the device (the
+// system's console and all it keeps) that shows it and gives its keys.
 struct console {
     screen_model model;
     std::unique_ptr<console_device> device;
@@ -47,8 +37,9 @@ void console_detail::open_console_on(std::unique_ptr<console_device> device,
 
 bool console_open() {
     backend::start_up found;
-    if (!backend::open(found)) return false;
-    open_console_on(std::make_unique<system_console>(), found);
+    auto device = backend::open(found);
+    if (!device) return false;
+    open_console_on(std::move(device), found);
     return true;
 }
 

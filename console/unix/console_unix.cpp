@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backend.h"
@@ -21,42 +22,9 @@ namespace console_detail::backend {
 
 namespace {
 
-struct terminal_console {
-    renderer output;
-    key_decoder keys;
-    bool asked_for_size = false;
-};
-
-std::optional<terminal_console> tty;
-
 // A lone Esc is told from the start of a key sequence by a short wait;
 // over a network the bytes of one sequence may arrive further apart.
 int esc_wait_ms() { return std::getenv("SSH_CONNECTION") ? 80 : 25; }
-
-void check_size() {
-    int columns = 0, rows = 0;
-    if (!terminal::size(columns, rows)) return;
-    tty->output.set_terminal_size(columns, rows);
-}
-
-// The 80 x 50 screen on a smaller terminal: ask once for the size.
-void ask_for_size(const screen_model& model) {
-    if (tty->asked_for_size || model.state.current_mode != 64) return;
-    if (tty->output.terminal_columns() >= 80 && tty->output.terminal_rows() >= 50) return;
-    tty->asked_for_size = true;
-    terminal::write("\x1b[8;50;80t");  // xterm: make the text area 50 rows by 80 columns
-}
-
-void handle_signals() {
-    if (terminal::take_resumed()) {
-        check_size();
-        tty->output.force_full_repaint();
-    }
-    if (terminal::take_resized()) {
-        check_size();
-        tty->output.force_full_repaint();
-    }
-}
 
 // What the terminal says of its colours: COLORTERM, and TERM's description.
 colour_depth terminal_colour_depth() {
@@ -92,11 +60,89 @@ std::optional<legacy_encoder> terminal_legacy_encoder() {
     return legacy_encoder(*codeset, std::move(lines));
 }
 
+// The terminal, as the console drives it: what it shows and the keys it
+// sends.
+class terminal_console final : public console_device {
+   public:
+    terminal_console(renderer output, int columns, int rows, std::string_view read_ahead)
+        : output_(std::move(output)) {
+        output_.set_terminal_size(columns, rows);
+        keys_.feed(read_ahead);
+    }
+
+    void flush(screen_model& model) override {
+        handle_signals();
+        ask_for_size(model);
+        std::string out = output_.render(model);
+        int below = output_.last_shown_row() + 1;
+        terminal::set_end_row(std::clamp(below, 1, output_.terminal_rows()),
+                              output_.shows_notice());
+        if (!out.empty()) terminal::write(out);
+    }
+
+    void close(screen_model&) override { terminal::close(); }
+
+    // The renderer sees the new size at the next flush.
+    void mode_changed(screen_model&) override {}
+
+    bool owns_stdout() override { return terminal::is_same_terminal(STDOUT_FILENO); }
+
+    int read_key(screen_model& model, int& pending_key_code) override {
+        std::vector<int> codes;
+        bool timed_out = false;
+        while (!keys_.next(codes, timed_out)) {
+            flush(model);
+            std::string bytes;
+            int timeout = keys_.waits_for_time() ? esc_wait_ms() : -1;
+            auto got = terminal::read(bytes, timeout);
+            timed_out = got == terminal::read_result::timed_out;
+            if (got == terminal::read_result::data) keys_.feed(bytes);
+            if (got == terminal::read_result::end) {
+                // The terminal is gone: end as a hangup does.
+                std::raise(SIGHUP);
+                return -1;
+            }
+        }
+        if (codes.size() > 1) pending_key_code = codes[1];
+        return codes[0];
+    }
+
+   private:
+    void check_size() {
+        int columns = 0, rows = 0;
+        if (!terminal::size(columns, rows)) return;
+        output_.set_terminal_size(columns, rows);
+    }
+
+    // The 80 x 50 screen on a smaller terminal: ask once for the size.
+    void ask_for_size(const screen_model& model) {
+        if (asked_for_size_ || model.state.current_mode != 64) return;
+        if (output_.terminal_columns() >= 80 && output_.terminal_rows() >= 50) return;
+        asked_for_size_ = true;
+        terminal::write("\x1b[8;50;80t");  // xterm: make the text area 50 rows by 80 columns
+    }
+
+    void handle_signals() {
+        if (terminal::take_resumed()) {
+            check_size();
+            output_.force_full_repaint();
+        }
+        if (terminal::take_resized()) {
+            check_size();
+            output_.force_full_repaint();
+        }
+    }
+
+    renderer output_;
+    key_decoder keys_;
+    bool asked_for_size_ = false;
+};
+
 }  // namespace
 
-bool open(start_up& found) {
+std::unique_ptr<console_device> open(start_up& found) {
     std::string read_ahead;
-    if (!terminal::open(read_ahead)) return false;
+    if (!terminal::open(read_ahead)) return nullptr;
     int columns = 80, rows = 25;
     terminal::size(columns, rows);
     // The start-up screen is the terminal's, but never smaller than the
@@ -105,56 +151,14 @@ bool open(start_up& found) {
     found.rows = std::max(rows, 25);
     auto legacy = terminal_legacy_encoder();
     if (legacy) terminal::set_exit_line_drawing(legacy->exit_line_drawing());
-    tty.emplace(terminal_console{
-        renderer(!terminal::eight_colours(), terminal_colour_depth(), std::move(legacy)),
-        key_decoder()});
-    tty->output.set_terminal_size(columns, rows);
-    tty->keys.feed(read_ahead);
-    return true;
+    auto device = std::make_unique<terminal_console>(
+        renderer(!terminal::eight_colours(), terminal_colour_depth(), std::move(legacy)), columns,
+        rows, read_ahead);
+    return device;
 }
-
-void flush(screen_model& model) {
-    handle_signals();
-    ask_for_size(model);
-    std::string out = tty->output.render(model);
-    int below = tty->output.last_shown_row() + 1;
-    terminal::set_end_row(std::clamp(below, 1, tty->output.terminal_rows()),
-                          tty->output.shows_notice());
-    if (!out.empty()) terminal::write(out);
-}
-
-void close(screen_model&) {
-    terminal::close();
-    tty.reset();
-}
-
-// The renderer sees the new size at the next flush.
-void mode_changed(screen_model&) {}
-
-bool owns_stdout() { return terminal::is_same_terminal(STDOUT_FILENO); }
 
 void hold_interrupts() { terminal::hold_ending_signals(true); }
 void release_interrupts() { terminal::hold_ending_signals(false); }
-
-int read_key(screen_model& model, int& pending_key_code) {
-    std::vector<int> codes;
-    bool timed_out = false;
-    while (!tty->keys.next(codes, timed_out)) {
-        flush(model);
-        std::string bytes;
-        int timeout = tty->keys.waits_for_time() ? esc_wait_ms() : -1;
-        auto got = terminal::read(bytes, timeout);
-        timed_out = got == terminal::read_result::timed_out;
-        if (got == terminal::read_result::data) tty->keys.feed(bytes);
-        if (got == terminal::read_result::end) {
-            // The terminal is gone: end as a hangup does.
-            std::raise(SIGHUP);
-            return -1;
-        }
-    }
-    if (codes.size() > 1) pending_key_code = codes[1];
-    return codes[0];
-}
 
 void write_text(std::FILE* stream, std::string_view utf8) {
     std::fwrite(utf8.data(), 1, utf8.size(), stream);

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "backend.h"
@@ -51,123 +51,197 @@ static_assert(win32::right_alt_pressed == RIGHT_ALT_PRESSED &&
               win32::enhanced_key == ENHANCED_KEY);
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-struct win32_console {
-    HANDLE in = INVALID_HANDLE_VALUE, out = INVALID_HANDLE_VALUE;
-    DWORD start_input_mode = 0;
-    CONSOLE_CURSOR_INFO start_cursor{25, TRUE};
-    COORD origin{0, 0};  // the buffer cell at the window's top-left: the screen's
-    int buffer_columns = 80;
-    // The rows the console's 80-column screen may have: 50, or 43 on a
-    // display that shows no more. The program's screen is 80 x 50 either
-    // way; a console of 43 rows shows its top part and the notice.
-    int tall_rows = 50;
-    screen_diff diff{win32_traits};
-};
-
-std::optional<win32_console> con;
-
 // Ctrl+C and Ctrl+Break are keys while the program runs (input mode 0 makes
 // them so on Windows; under Wine the terminal's interrupt comes this way).
 BOOL WINAPI ignore_break(DWORD type) { return type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT; }
 
-// Whether the display can show a window of this size. Windows refuses a
-// larger one; Wine takes it but its terminal shows only the top of it.
-bool fits_display(int columns, int rows) {
-    COORD largest = GetLargestConsoleWindowSize(con->out);
-    if (largest.X <= 0 || largest.Y <= 0) return true;  // not known
-    return columns <= largest.X && rows <= largest.Y;
+bool is_console(HANDLE h) {
+    DWORD mode = 0;
+    return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
 }
 
-// Where the screen goes: the console's window as it is now, no more of it
-// than the display shows.
-bool take_window() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(con->out, &info)) return false;
-    // A window scrolled elsewhere in the buffer shows other cells.
-    if (info.srWindow.Left != con->origin.X || info.srWindow.Top != con->origin.Y)
-        con->diff.force_full_repaint();
-    con->origin = {info.srWindow.Left, info.srWindow.Top};
-    con->buffer_columns = info.dwSize.X;
-    int columns = info.srWindow.Right - info.srWindow.Left + 1;
-    int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
-    COORD largest = GetLargestConsoleWindowSize(con->out);
-    if (largest.X > 0) columns = std::min<int>(columns, largest.X);
-    if (largest.Y > 0) rows = std::min<int>(rows, largest.Y);
-    con->diff.set_console_size(columns, rows);
-    return true;
-}
-
-COORD at(int column, int row) {
-    return {static_cast<SHORT>(con->origin.X + column), static_cast<SHORT>(con->origin.Y + row)};
-}
-
-bool run(const screen_op& op) {
-    const int columns = con->diff.console_columns(), rows = con->diff.console_rows();
-    DWORD done = 0;
-    switch (op.type) {
-        case screen_op::kind::fill: {
-            // From the window's first cell to its last, whatever the buffer's width.
-            DWORD count = static_cast<DWORD>(con->buffer_columns * (rows - 1) + columns);
-            return FillConsoleOutputCharacterW(con->out, L' ', count, at(0, 0), &done) &&
-                   FillConsoleOutputAttribute(con->out, op.attribute, count, at(0, 0), &done);
-        }
-        case screen_op::kind::scroll: {
-            // Rows n and on moved to the top, within the buffer: Wine refuses
-            // a move of the whole window above its first row.
-            SMALL_RECT from{static_cast<SHORT>(con->origin.X),
-                            static_cast<SHORT>(con->origin.Y + op.count),
-                            static_cast<SHORT>(con->origin.X + columns - 1),
-                            static_cast<SHORT>(con->origin.Y + rows - 1)};
-            CHAR_INFO blank;
-            blank.Char.UnicodeChar = L' ';
-            blank.Attributes = op.attribute;
-            return ScrollConsoleScreenBufferW(con->out, &from, nullptr, at(0, 0), &blank);
-        }
-        case screen_op::kind::write: {
-            CHAR_INFO cells[win32_traits.longest_write];
-            int n = std::min(op.count, win32_traits.longest_write);
-            for (int k = 0; k < n; ++k) {
-                const cell& c = op.cells[static_cast<std::size_t>(k)];
-                cells[k].Char.UnicodeChar = static_cast<WCHAR>(cp850_glyph[c.character]);
-                cells[k].Attributes = c.attribute;
-            }
-            COORD start = at(op.column, op.row);
-            SMALL_RECT region{start.X, start.Y, static_cast<SHORT>(start.X + n - 1), start.Y};
-            return WriteConsoleOutputW(con->out, cells, COORD{static_cast<SHORT>(n), 1},
-                                       COORD{0, 0}, &region);
-        }
-        case screen_op::kind::cursor_position:
-            return SetConsoleCursorPosition(con->out, at(op.column, op.row));
-        case screen_op::kind::cursor_shape: {
-            CONSOLE_CURSOR_INFO cursor{op.count == 1   ? 100u
-                                       : op.count == 2 ? 25u
-                                                       : 1u,
-                                       op.count != 0};
-            return SetConsoleCursorInfo(con->out, &cursor);
-        }
-        case screen_op::kind::beep: Beep(3000, 100); return true;
-        case screen_op::kind::repaint: return true;  // not planned for a Win32 console
+// The Win32 console, as the console drives it: its handles, what it was at
+// start-up, and what it shows.
+class win32_console final : public console_device {
+   public:
+    win32_console(HANDLE in, HANDLE out, DWORD start_input_mode, CONSOLE_CURSOR_INFO start_cursor)
+        : in_(in), out_(out), start_input_mode_(start_input_mode), start_cursor_(start_cursor) {
+        take_window();
+        tall_rows_ = tall_console_rows(GetLargestConsoleWindowSize(out_).Y);
     }
-    return true;
-}
+
+    int columns() const { return diff_.console_columns(); }
+    int rows() const { return diff_.console_rows(); }
+
+    void close(screen_model& model) override {
+        // The cursor visible below the screen (or on its last row), so what
+        // follows is written under it; the input mode as it was found.
+        int below = std::min(diff_.shown_rows(), diff_.console_rows() - 1);
+        if (diff_.shows_notice()) {
+            // The notice of a console too small means nothing once the program
+            // has ended: what follows gets a blank row.
+            DWORD done = 0, width = static_cast<DWORD>(diff_.console_columns());
+            FillConsoleOutputCharacterW(out_, L' ', width, at(0, below), &done);
+            FillConsoleOutputAttribute(out_, model.state.normal_attribute, width, at(0, below),
+                                       &done);
+        }
+        SetConsoleCursorPosition(out_, at(0, below));
+        CONSOLE_CURSOR_INFO cursor = start_cursor_;
+        cursor.bVisible = TRUE;
+        SetConsoleCursorInfo(out_, &cursor);
+        SetConsoleMode(in_, start_input_mode_);
+        SetConsoleCtrlHandler(ignore_break, FALSE);
+        CloseHandle(in_);
+        CloseHandle(out_);
+    }
+
+    // The console's classic steps to the mode's size: the buffer first (refused
+    // while the window is larger), the window, the buffer again, so buffer and
+    // window are that size exactly and nothing can scroll (a console whose
+    // window already has the size may have a taller buffer: conhost's 300 or
+    // 9001 rows). What the console refuses stays as it was; the screen then
+    // shows in what there is. A size larger than the display is not asked for
+    // at all.
+    void mode_changed(screen_model& model) override {
+        COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
+        if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(tall_rows_);
+        if (fits_display(size.X, size.Y)) {
+            SetConsoleScreenBufferSize(out_, size);
+            SMALL_RECT window{0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
+            if (SetConsoleWindowInfo(out_, TRUE, &window)) SetConsoleScreenBufferSize(out_, size);
+        }
+        take_window();
+    }
+
+    void flush(screen_model& model) override {
+        // Input mode 0 reports no size changes: the window is looked at anew
+        // each time, and a new size or place is painted anew.
+        take_window();
+        for (const auto& op : diff_.plan(model)) {
+            // A call that failed leaves the console unknown: the next flush
+            // writes everything again.
+            if (!run(op)) diff_.force_full_repaint();
+        }
+    }
+
+    int read_key(screen_model& model, int& pending_key_code) override;
+
+    bool owns_stdout() override { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+    HANDLE input() const { return in_; }
+    // The window was resized: it is painted anew.
+    void force_full_repaint() { diff_.force_full_repaint(); }
+
+   private:
+    // Whether the display can show a window of this size. Windows refuses a
+    // larger one; Wine takes it but its terminal shows only the top of it.
+    bool fits_display(int columns, int rows) {
+        COORD largest = GetLargestConsoleWindowSize(out_);
+        if (largest.X <= 0 || largest.Y <= 0) return true;  // not known
+        return columns <= largest.X && rows <= largest.Y;
+    }
+
+    // Where the screen goes: the console's window as it is now, no more of it
+    // than the display shows.
+    bool take_window() {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (!GetConsoleScreenBufferInfo(out_, &info)) return false;
+        // A window scrolled elsewhere in the buffer shows other cells.
+        if (info.srWindow.Left != origin_.X || info.srWindow.Top != origin_.Y)
+            diff_.force_full_repaint();
+        origin_ = {info.srWindow.Left, info.srWindow.Top};
+        buffer_columns_ = info.dwSize.X;
+        int columns = info.srWindow.Right - info.srWindow.Left + 1;
+        int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+        COORD largest = GetLargestConsoleWindowSize(out_);
+        if (largest.X > 0) columns = std::min<int>(columns, largest.X);
+        if (largest.Y > 0) rows = std::min<int>(rows, largest.Y);
+        diff_.set_console_size(columns, rows);
+        return true;
+    }
+
+    COORD at(int column, int row) const {
+        return {static_cast<SHORT>(origin_.X + column), static_cast<SHORT>(origin_.Y + row)};
+    }
+
+    bool run(const screen_op& op) {
+        const int columns = diff_.console_columns(), rows = diff_.console_rows();
+        DWORD done = 0;
+        switch (op.type) {
+            case screen_op::kind::fill: {
+                // From the window's first cell to its last, whatever the buffer's width.
+                DWORD count = static_cast<DWORD>(buffer_columns_ * (rows - 1) + columns);
+                return FillConsoleOutputCharacterW(out_, L' ', count, at(0, 0), &done) &&
+                       FillConsoleOutputAttribute(out_, op.attribute, count, at(0, 0), &done);
+            }
+            case screen_op::kind::scroll: {
+                // Rows n and on moved to the top, within the buffer: Wine refuses
+                // a move of the whole window above its first row.
+                SMALL_RECT from{static_cast<SHORT>(origin_.X),
+                                static_cast<SHORT>(origin_.Y + op.count),
+                                static_cast<SHORT>(origin_.X + columns - 1),
+                                static_cast<SHORT>(origin_.Y + rows - 1)};
+                CHAR_INFO blank;
+                blank.Char.UnicodeChar = L' ';
+                blank.Attributes = op.attribute;
+                return ScrollConsoleScreenBufferW(out_, &from, nullptr, at(0, 0), &blank);
+            }
+            case screen_op::kind::write: {
+                CHAR_INFO cells[win32_traits.longest_write];
+                int n = std::min(op.count, win32_traits.longest_write);
+                for (int k = 0; k < n; ++k) {
+                    const cell& c = op.cells[static_cast<std::size_t>(k)];
+                    cells[k].Char.UnicodeChar = static_cast<WCHAR>(cp850_glyph[c.character]);
+                    cells[k].Attributes = c.attribute;
+                }
+                COORD start = at(op.column, op.row);
+                SMALL_RECT region{start.X, start.Y, static_cast<SHORT>(start.X + n - 1), start.Y};
+                return WriteConsoleOutputW(out_, cells, COORD{static_cast<SHORT>(n), 1},
+                                           COORD{0, 0}, &region);
+            }
+            case screen_op::kind::cursor_position:
+                return SetConsoleCursorPosition(out_, at(op.column, op.row));
+            case screen_op::kind::cursor_shape: {
+                CONSOLE_CURSOR_INFO cursor{op.count == 1   ? 100u
+                                           : op.count == 2 ? 25u
+                                                           : 1u,
+                                           op.count != 0};
+                return SetConsoleCursorInfo(out_, &cursor);
+            }
+            case screen_op::kind::beep: Beep(3000, 100); return true;
+            case screen_op::kind::repaint: return true;  // not planned for a Win32 console
+        }
+        return true;
+    }
+
+    HANDLE in_, out_;
+    DWORD start_input_mode_;
+    CONSOLE_CURSOR_INFO start_cursor_;
+    COORD origin_{0, 0};  // the buffer cell at the window's top-left: the screen's
+    int buffer_columns_ = 80;
+    // The rows of the console's window in mode 64 (tall_console_rows).
+    int tall_rows_ = tall_rows;
+    screen_diff diff_{win32_traits};
+};
 
 // A key read on the console's input handle; a resized window is shown anew
 // at once, not only after the next key.
 class console_input_handle final : public console_input {
    public:
-    explicit console_input_handle(screen_model& model) : model_(model) {}
+    console_input_handle(win32_console& console, screen_model& model)
+        : console_(console), model_(model) {}
 
     bool get_mode(std::uint32_t& mode) override {
         DWORD m = 0;
-        if (!GetConsoleMode(con->in, &m)) return false;
+        if (!GetConsoleMode(console_.input(), &m)) return false;
         mode = m;
         return true;
     }
-    bool set_mode(std::uint32_t mode) override { return SetConsoleMode(con->in, mode); }
+    bool set_mode(std::uint32_t mode) override { return SetConsoleMode(console_.input(), mode); }
     bool read_event(input_event& event) override {
         INPUT_RECORD record;
         DWORD n = 0;
-        if (!ReadConsoleInputW(con->in, &record, 1, &n) || n != 1) return false;
+        if (!ReadConsoleInputW(console_.input(), &record, 1, &n) || n != 1) return false;
         switch (record.EventType) {
             case KEY_EVENT: {
                 const KEY_EVENT_RECORD& k = record.Event.KeyEvent;
@@ -188,13 +262,20 @@ class console_input_handle final : public console_input {
         return true;
     }
     void window_resized() override {
-        con->diff.force_full_repaint();
-        flush(model_);
+        console_.force_full_repaint();
+        console_.flush(model_);
     }
 
    private:
+    win32_console& console_;
     screen_model& model_;
 };
+
+int win32_console::read_key(screen_model& model, int& pending_key_code) {
+    flush(model);
+    console_input_handle input(*this, model);
+    return read_console_key(input, pending_key_code);
+}
 
 // Set while what ends the program from outside is held back.
 HANDLE interrupts_released = nullptr;
@@ -208,14 +289,9 @@ BOOL WINAPI wait_until_released(DWORD type) {
     return FALSE;
 }
 
-bool is_console(HANDLE h) {
-    DWORD mode = 0;
-    return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
-}
-
 }  // namespace
 
-bool open(start_up& found) {
+std::unique_ptr<console_device> open(start_up& found) {
     // By name, so the screen and the keys stay on the console when the
     // standard streams are redirected.
     HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
@@ -230,88 +306,20 @@ bool open(start_up& found) {
         !GetConsoleScreenBufferInfo(out, &info) || !GetConsoleMode(in, &input_mode)) {
         if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
         if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-        return false;
+        return nullptr;
     }
     GetConsoleCursorInfo(out, &cursor);
     // Keys typed ahead are raw key events from the start: a console in line
     // mode (Wine's terminal) would echo them and hold them back.
     SetConsoleMode(in, 0);
-    con.emplace();
-    con->in = in;
-    con->out = out;
-    con->start_input_mode = input_mode;
-    con->start_cursor = cursor;
-    take_window();
-    found.columns = con->diff.console_columns();
-    found.rows = con->diff.console_rows();
+    auto device = std::make_unique<win32_console>(in, out, input_mode, cursor);
+    found.columns = device->columns();
+    found.rows = device->rows();
     found.normal_attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
-    COORD largest = GetLargestConsoleWindowSize(out);
-    con->tall_rows = largest.Y > 43 ? 50 : 43;
-    found.tall_rows = 50;
+    found.tall_rows = tall_rows;
     SetConsoleCtrlHandler(ignore_break, TRUE);
-    return true;
+    return device;
 }
-
-void close(screen_model& model) {
-    // The cursor visible below the screen (or on its last row), so what
-    // follows is written under it; the input mode as it was found.
-    int below = std::min(con->diff.shown_rows(), con->diff.console_rows() - 1);
-    if (con->diff.shows_notice()) {
-        // The notice of a console too small means nothing once the program
-        // has ended: what follows gets a blank row.
-        DWORD done = 0, width = static_cast<DWORD>(con->diff.console_columns());
-        FillConsoleOutputCharacterW(con->out, L' ', width, at(0, below), &done);
-        FillConsoleOutputAttribute(con->out, model.state.normal_attribute, width, at(0, below),
-                                   &done);
-    }
-    SetConsoleCursorPosition(con->out, at(0, below));
-    CONSOLE_CURSOR_INFO cursor = con->start_cursor;
-    cursor.bVisible = TRUE;
-    SetConsoleCursorInfo(con->out, &cursor);
-    SetConsoleMode(con->in, con->start_input_mode);
-    SetConsoleCtrlHandler(ignore_break, FALSE);
-    CloseHandle(con->in);
-    CloseHandle(con->out);
-    con.reset();
-}
-
-// The console's classic steps to the mode's size: the buffer first (refused
-// while the window is larger), the window, the buffer again, so buffer and
-// window are that size exactly and nothing can scroll (a console whose
-// window already has the size may have a taller buffer: conhost's 300 or
-// 9001 rows). What the console refuses stays as it was; the screen then
-// shows in what there is. A size larger than the display is not asked for
-// at all.
-void mode_changed(screen_model& model) {
-    COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
-    if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(con->tall_rows);
-    if (fits_display(size.X, size.Y)) {
-        SetConsoleScreenBufferSize(con->out, size);
-        SMALL_RECT window{0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
-        if (SetConsoleWindowInfo(con->out, TRUE, &window))
-            SetConsoleScreenBufferSize(con->out, size);
-    }
-    take_window();
-}
-
-void flush(screen_model& model) {
-    // Input mode 0 reports no size changes: the window is looked at anew
-    // each time, and a new size or place is painted anew.
-    take_window();
-    for (const auto& op : con->diff.plan(model)) {
-        // A call that failed leaves the console unknown: the next flush
-        // writes everything again.
-        if (!run(op)) con->diff.force_full_repaint();
-    }
-}
-
-int read_key(screen_model& model, int& pending_key_code) {
-    flush(model);
-    console_input_handle input(model);
-    return read_console_key(input, pending_key_code);
-}
-
-bool owns_stdout() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 void hold_interrupts() {
     if (!interrupts_released)
