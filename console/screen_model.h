@@ -39,8 +39,8 @@ struct screen_change {
 
 class screen_model {
    public:
-    // The start-up screen; mode 64 is 80 columns by `tall_rows` (50, or 43
-    // where the console can show no more).
+    // The start-up screen; mode 64 is 80 columns by `tall_rows` (the
+    // program's 50; a console that shows fewer shows the screen's top part).
     screen_model(int columns, int rows, std::uint8_t normal_attribute = 0x07, int tall_rows = 50);
 
     console_state state{};
