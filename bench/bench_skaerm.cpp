@@ -4,10 +4,10 @@
 // more than a million times.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "brugergraense.h"
 #include "console.h"
@@ -76,12 +76,11 @@ int main() {
 
     // Down: decode the key, move the highlight, render.
     key_decoder d;
-    std::vector<int> koder;
     int raekke = 1;
     std::size_t ned_bytes = 0;
     auto ned = [&] {
         d.feed("\x1b[B");
-        d.next(koder);
+        if (!d.next()) std::abort();
         b->tegn_emne(raekke, false);
         raekke = raekke % 40 + 1;
         b->tegn_emne(raekke, true);

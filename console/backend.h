@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "key_table.h"
 #include "screen_model.h"
 
 namespace console_detail {
@@ -20,7 +22,9 @@ class console_device {
     virtual void close(screen_model& model) = 0;
     virtual void mode_changed(screen_model& model) = 0;
     virtual void flush(screen_model& model) = 0;
-    virtual int read_key(screen_model& model, int& pending_key_code) = 0;
+    // The next key pressed, the screen shown first; none when the console is
+    // gone (its terminal hung up, its window can't be read).
+    virtual std::optional<key_press> read_key(screen_model& model) = 0;
     virtual bool owns_stdout() = 0;
 };
 

@@ -5,11 +5,15 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "backend.h"
 #include "cp850.h"
+#include "key_table.h"
 #include "screen_model.h"
 
 using namespace console_detail;
@@ -21,8 +25,13 @@ namespace {
 struct console {
     screen_model model;
     std::unique_ptr<console_device> device;
-    int pending_key_code = -1;
+    // An extended key's code, for the read after the one that gave 0.
+    std::optional<int> pending_extended_code;
 };
+
+// What ends the program when its console is gone: nothing more can be
+// asked or shown, and nothing the operator did not ask for is saved.
+constexpr int exit_console_gone = 1;
 
 std::unique_ptr<console> open_console;
 
@@ -32,7 +41,7 @@ void console_detail::open_console_on(std::unique_ptr<console_device> device,
                                      const backend::start_up& found) {
     open_console.reset(new console{
         screen_model(found.columns, found.rows, found.normal_attribute, found.tall_rows),
-        std::move(device)});
+        std::move(device), std::nullopt});
 }
 
 bool console_open() {
@@ -95,14 +104,24 @@ int console_print(const char* format, ...) {
     return n;
 }
 
+// The key table gives each press its code here, and only here is a key with
+// an extended code read as two: 0, then the code.
 int console_read_key() {
     auto& c = *open_console;
-    if (c.pending_key_code != -1) {
-        int code = c.pending_key_code;
-        c.pending_key_code = -1;
-        return code;
+    if (auto code = std::exchange(c.pending_extended_code, std::nullopt)) return *code;
+    for (;;) {
+        std::optional<key_press> pressed = c.device->read_key(c.model);
+        if (!pressed) {
+            console_close();
+            std::exit(exit_console_gone);
+        }
+        key_code code = code_for(*pressed);
+        if (code.type == key_code::kind::character) return code.code;
+        if (code.type == key_code::kind::extended) {
+            c.pending_extended_code = code.code;
+            return key_extended;
+        }
     }
-    return c.device->read_key(c.model, c.pending_key_code);
 }
 
 console_interrupts_held::console_interrupts_held() { backend::hold_interrupts(); }

@@ -1,5 +1,6 @@
 #include "cp850.h"
 
+#include <algorithm>
 #include <array>
 
 namespace console_detail {
@@ -30,6 +31,33 @@ void append_glyph(std::string& out, unsigned char b) {
         append_utf8(out, cp850_glyph[b]);
 }
 
+utf8_character decode_utf8(std::string_view bytes) {
+    using kind = utf8_character::kind;
+    if (bytes.empty()) return {};
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    unsigned char lead = byte(0);
+    if (lead < 0x80) return {kind::whole, lead, 1};
+    std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                         : lead >= 0xE0 && lead <= 0xEF ? 3
+                         : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                        : 0;
+    if (length == 0) return {kind::invalid, 0, 1};
+    char32_t code_point = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if (i >= bytes.size()) return {kind::incomplete, 0, i};
+        // The second byte also rules out overlong forms, surrogates and
+        // what lies past U+10FFFF.
+        unsigned char low = 0x80, high = 0xBF;
+        if (i == 1 && lead == 0xE0) low = 0xA0;
+        if (i == 1 && lead == 0xED) high = 0x9F;
+        if (i == 1 && lead == 0xF0) low = 0x90;
+        if (i == 1 && lead == 0xF4) high = 0x8F;
+        if (byte(i) < low || byte(i) > high) return {kind::invalid, 0, i};
+        code_point = (code_point << 6) | (byte(i) & 0x3F);
+    }
+    return {kind::whole, code_point, length};
+}
+
 int cp850_from_unicode(char32_t code_point) {
     if (code_point == 0xAD) return 0xF0;  // the soft hyphen, drawn as '-' but typed as itself
     for (int b = 0x80; b < 0x100; ++b)
@@ -43,20 +71,10 @@ namespace console_detail {
 
 namespace {
 
-// The length of a well-formed UTF-8 sequence at the start of `t`, or 0.
+// The length of a well-formed UTF-8 character at the start of `t`, or 0.
 std::size_t utf8_length(std::string_view t) {
-    auto b = [&](std::size_t i) { return static_cast<unsigned char>(t[i]); };
-    std::size_t n = b(0) >= 0xC2 && b(0) <= 0xDF   ? 2
-                    : b(0) >= 0xE0 && b(0) <= 0xEF ? 3
-                    : b(0) >= 0xF0 && b(0) <= 0xF4 ? 4
-                                                   : 0;
-    if (n == 0 || t.size() < n) return 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if ((b(i) & 0xC0) != 0x80) return 0;
-    if ((b(0) == 0xE0 && b(1) < 0xA0) || (b(0) == 0xED && b(1) > 0x9F) ||
-        (b(0) == 0xF0 && b(1) < 0x90) || (b(0) == 0xF4 && b(1) > 0x8F))
-        return 0;  // overlong, a surrogate, or past U+10FFFF
-    return n;
+    utf8_character c = decode_utf8(t);
+    return c.state == utf8_character::kind::whole ? c.length : 0;
 }
 
 // U+0080..U+009F: the C1 controls, which a terminal obeys as it does ESC
@@ -103,22 +121,19 @@ std::string text_for_stream(std::string_view text) {
 }
 
 std::u16string utf16_from_utf8(std::string_view utf8) {
+    constexpr char32_t replacement = 0xFFFD;
     std::u16string out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t c = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-        for (int k = 1; k < n && i + static_cast<std::size_t>(k) < utf8.size(); ++k)
-            c = (c << 6) |
-                (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-        i += static_cast<std::size_t>(n);
-        if (c < 0x10000) {
-            out += static_cast<char16_t>(c);
+    while (!utf8.empty()) {
+        utf8_character c = decode_utf8(utf8);
+        char32_t code_point = c.state == utf8_character::kind::whole ? c.code_point : replacement;
+        utf8.remove_prefix(std::max<std::size_t>(c.length, 1));
+        if (code_point < 0x10000) {
+            out += static_cast<char16_t>(code_point);
         } else {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+            code_point -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code_point >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code_point & 0x3FF));
         }
     }
     return out;

@@ -93,4 +93,9 @@ key_code choose_code(key k, int modifiers, int character) {
     return chosen;
 }
 
+key_code code_for(const key_press& press) {
+    if (press.which) return choose_code(*press.which, press.modifiers, press.character);
+    return press.character > 0 ? C(press.character) : none;
+}
+
 }  // namespace console_detail

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace console_detail {
 
@@ -64,5 +65,20 @@ inline constexpr int mod_shift = 1, mod_alt = 2, mod_ctrl = 4;
 // Ctrl, else Shift, else for a letter the event's character, else the plain
 // column; an empty entry gives the event's character (none when it is 0).
 key_code choose_code(key k, int modifiers, int character);
+
+// A key as it was pressed, before the table gives it a code: a key of the
+// table, its modifiers, and the character its event carries (code page 850,
+// 0 for none). Without a key it is a character that no key of the table
+// gives, such as code page 850's own letters.
+struct key_press {
+    std::optional<key> which;
+    int modifiers = 0;
+    int character = 0;
+    bool operator==(const key_press&) const = default;
+};
+
+// The code a press gives: its key's entry for its modifiers, or (without a
+// key) its character. Empty when it gives none.
+key_code code_for(const key_press& press);
 
 }  // namespace console_detail

@@ -28,7 +28,8 @@ void console_clear();
 void console_set_cursor_shape(int shape);
 
 // What console_read_key returns: a character code, or key_extended and then
-// the key's extended code on the next read.
+// the key's extended code on the next read. When the console is gone (the
+// terminal hung up), the read ends the program with the console given back.
 inline constexpr int key_extended = 0;
 inline constexpr int key_backspace = 8;
 inline constexpr int key_tab = 9;

@@ -1,5 +1,5 @@
 // The console on a Unix terminal: the renderer turns the model into escape
-// sequences, the key decoder turns the terminal's bytes into key codes.
+// sequences, the key decoder turns the terminal's bytes into key presses.
 #include <langinfo.h>
 #include <unistd.h>
 
@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "backend.h"
 #include "key_decoder.h"
@@ -87,10 +86,10 @@ class terminal_console final : public console_device {
 
     bool owns_stdout() override { return terminal::is_same_terminal(STDOUT_FILENO); }
 
-    int read_key(screen_model& model, int& pending_key_code) override {
-        std::vector<int> codes;
+    std::optional<key_press> read_key(screen_model& model) override {
         bool timed_out = false;
-        while (!keys_.next(codes, timed_out)) {
+        std::optional<key_press> pressed;
+        while (!(pressed = keys_.next(timed_out))) {
             flush(model);
             std::string bytes;
             int timeout = keys_.waits_for_time() ? esc_wait_ms() : -1;
@@ -100,11 +99,10 @@ class terminal_console final : public console_device {
             if (got == terminal::read_result::end) {
                 // The terminal is gone: end as a hangup does.
                 std::raise(SIGHUP);
-                return -1;
+                return std::nullopt;
             }
         }
-        if (codes.size() > 1) pending_key_code = codes[1];
-        return codes[0];
+        return pressed;
     }
 
    private:

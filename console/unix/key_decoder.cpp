@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "console.h"
 #include "cp850.h"
@@ -77,22 +78,16 @@ std::optional<key> key_for_character(int c, bool& shift) {
     return std::nullopt;
 }
 
-void push_code(key_code code, std::vector<int>& codes) {
-    if (code.type == key_code::kind::extended) codes.push_back(key_extended);
-    if (!code.empty()) codes.push_back(code.code);
-}
+constexpr key_press press(key k, int mods = 0, int character = 0) { return {k, mods, character}; }
 
-// A key with its modifiers and the character its event would carry; without
-// a key, a character that no key of the table gives (code page 850's own).
-void codes_for(std::optional<key> k, int mods, int character, std::vector<int>& codes) {
-    if (k)
-        push_code(choose_code(*k, mods, character), codes);
-    else if (character > 0)
-        codes.push_back(character);
+// A character that no key gives; nothing when there is no character.
+std::optional<key_press> character_only(int character, int mods) {
+    if (character <= 0) return std::nullopt;
+    return key_press{std::nullopt, mods, character};
 }
 
 // The character a key event carries with these modifiers, as far as the
-// fallback needs it: Ctrl makes control characters of letters.
+// table's fallback needs it: Ctrl makes control characters of letters.
 int character_with(int c, int mods) {
     if ((mods & mod_ctrl) && !(mods & mod_alt)) {
         if (c >= 'a' && c <= 'z') return c - 'a' + 1;
@@ -102,25 +97,28 @@ int character_with(int c, int mods) {
     return c;
 }
 
-void character_key(int c, int mods, std::vector<int>& codes) {
+// An ASCII character typed with these modifiers, as the key of the US
+// layout that makes it.
+std::optional<key_press> character_key(int c, int mods) {
     bool shift = false;
     std::optional<key> k = key_for_character(c, shift);
     if (shift) mods |= mod_shift;
-    codes_for(k, mods, character_with(c, mods), codes);
+    if (!k) return character_only(character_with(c, mods), mods);
+    return press(*k, mods, character_with(c, mods));
 }
 
 // A C0 byte is Ctrl and a letter, or one of the keys that send it.
-void c0_key(unsigned char b, int mods, std::vector<int>& codes) {
+key_press c0_key(unsigned char b) {
     switch (b) {
-        case 0: codes_for(key::space, mods | mod_ctrl, 0, codes); return;
-        case 9: codes_for(key::tab, mods, 9, codes); return;
-        case 13: codes_for(key::enter, mods, 13, codes); return;
-        case 27: codes_for(key::escape, mods, 27, codes); return;
-        case 28: codes_for(key::backslash, mods | mod_ctrl, 28, codes); return;
-        case 29: codes_for(key::right_bracket, mods | mod_ctrl, 29, codes); return;
-        case 30: codes_for(digit_key(6), mods | mod_ctrl, 30, codes); return;
-        case 31: codes_for(key::minus, mods | mod_ctrl, 31, codes); return;
-        default: codes_for(letter_key(b - 1), mods | mod_ctrl, b, codes); return;
+        case 0: return press(key::space, mod_ctrl);
+        case 9: return press(key::tab, 0, 9);
+        case 13: return press(key::enter, 0, 13);
+        case 27: return press(key::escape, 0, 27);
+        case 28: return press(key::backslash, mod_ctrl, 28);
+        case 29: return press(key::right_bracket, mod_ctrl, 29);
+        case 30: return press(digit_key(6), mod_ctrl, 30);
+        case 31: return press(key::minus, mod_ctrl, 31);
+        default: return press(letter_key(b - 1), mod_ctrl, b);
     }
 }
 
@@ -179,62 +177,55 @@ std::optional<key> key_for_final(char f) {
 }
 
 // Keypad keys as SS3 sends them in application mode.
-std::optional<key> key_for_ss3_keypad(char f, int& character) {
-    character = 0;
-    if (f >= 'p' && f <= 'y') {
-        character = '0' + (f - 'p');
-        return keypad_key(f - 'p');
-    }
+std::optional<key_press> ss3_keypad_key(char f, int mods) {
+    if (f >= 'p' && f <= 'y') return press(keypad_key(f - 'p'), mods, '0' + (f - 'p'));
     switch (f) {
-        case 'j': character = '*'; return key::keypad_multiply;
-        case 'k': character = '+'; return key::keypad_plus;
-        case 'm': character = '-'; return key::keypad_minus;
-        case 'n': character = '.'; return key::keypad_decimal;
-        case 'o': character = '/'; return key::keypad_divide;
-        case 'M': character = 13; return key::enter;
+        case 'j': return press(key::keypad_multiply, mods, '*');
+        case 'k': return press(key::keypad_plus, mods, '+');
+        case 'm': return press(key::keypad_minus, mods, '-');
+        case 'n': return press(key::keypad_decimal, mods, '.');
+        case 'o': return press(key::keypad_divide, mods, '/');
+        case 'M': return press(key::enter, mods, 13);
         default: return std::nullopt;
     }
 }
 
-// A key of the kitty keyboard protocol, by its code. Keys without a
-// character have codes from 57344 up: the keypad's digits 57399..57408, its
-// operators and Enter 57409..57414, its navigation keys 57417..57427.
-void kitty_key(long code, int mods, std::vector<int>& codes) {
-    if (code >= 57399 && code <= 57408) {
-        codes_for(keypad_key(static_cast<int>(code - 57399)), mods,
-                  static_cast<int>('0' + code - 57399), codes);
-        return;
+// The kitty keyboard protocol's codes for the keypad, which has no
+// characters of its own there. Its navigation keys are its digits with
+// NumLock off: alone they read as the digits' Shift entries.
+struct kitty_keypad_key {
+    long code;
+    key which;
+    int character;  // 0 for a navigation key
+};
+// clang-format off
+constexpr kitty_keypad_key kitty_keypad[] = {
+    {57399, key::keypad_0, '0'}, {57400, key::keypad_1, '1'}, {57401, key::keypad_2, '2'},
+    {57402, key::keypad_3, '3'}, {57403, key::keypad_4, '4'}, {57404, key::keypad_5, '5'},
+    {57405, key::keypad_6, '6'}, {57406, key::keypad_7, '7'}, {57407, key::keypad_8, '8'},
+    {57408, key::keypad_9, '9'},
+    {57409, key::keypad_decimal, '.'}, {57410, key::keypad_divide, '/'},
+    {57411, key::keypad_multiply, '*'}, {57412, key::keypad_minus, '-'},
+    {57413, key::keypad_plus, '+'}, {57414, key::enter, 13},
+    {57417, key::keypad_4, 0}, {57418, key::keypad_6, 0}, {57419, key::keypad_8, 0},  // Left Right Up
+    {57420, key::keypad_2, 0}, {57421, key::keypad_9, 0}, {57422, key::keypad_3, 0},  // Down PgUp PgDn
+    {57423, key::keypad_7, 0}, {57424, key::keypad_1, 0}, {57425, key::keypad_0, 0},  // Home End Ins
+    {57426, key::del, 0},      {57427, key::keypad_5, 0},                             // Del, Begin
+};
+// clang-format on
+
+// A key of the kitty keyboard protocol (and of xterm's modifyOtherKeys), by
+// its code: a character's code point, or a code of the keypad.
+std::optional<key_press> kitty_key(long code, int mods) {
+    for (const auto& k : kitty_keypad) {
+        if (k.code != code) continue;
+        if (k.character == 0 && mods == 0) return press(k.which, mod_shift);
+        return press(k.which, mods, k.character);
     }
-    static const key keypad_rest[] = {key::keypad_decimal, key::keypad_divide, key::keypad_multiply,
-                                      key::keypad_minus,   key::keypad_plus,   key::enter};
-    static const char keypad_characters[] = {'.', '/', '*', '-', '+', 13};
-    if (code >= 57409 && code <= 57414) {
-        codes_for(keypad_rest[code - 57409], mods, keypad_characters[code - 57409], codes);
-        return;
-    }
-    // The keypad's navigation keys are its digits with NumLock off.
-    static const key keypad_nav[] = {key::keypad_4,       key::keypad_6, key::keypad_8,
-                                     key::keypad_2,       key::keypad_9, key::keypad_3,
-                                     key::keypad_7,       key::keypad_1, key::keypad_0,
-                                     key::keypad_decimal, key::keypad_5};
-    if (code >= 57417 && code <= 57427) {
-        key k = keypad_nav[code - 57417];
-        if (k == key::keypad_decimal) k = key::del;
-        codes_for(k, mods | (mods ? 0 : mod_shift), 0, codes);
-        return;
-    }
-    if (code >= 0x80) {
-        int b = cp850_from_unicode(static_cast<char32_t>(code));
-        if (b > 0) codes_for(std::nullopt, mods, b, codes);
-        return;
-    }
-    if (code >= 0 && code < 0x80) {
-        if (code == 127 || code == 8) {
-            codes_for(key::backspace, mods, (mods & mod_ctrl) ? 127 : 8, codes);
-            return;
-        }
-        character_key(static_cast<int>(code), mods, codes);
-    }
+    if (code >= 0x80) return character_only(cp850_from_unicode(static_cast<char32_t>(code)), mods);
+    if (code == 127 || code == 8) return press(key::backspace, mods, (mods & mod_ctrl) ? 127 : 8);
+    if (code >= 0) return character_key(static_cast<int>(code), mods);
+    return std::nullopt;
 }
 
 struct csi_sequence {
@@ -250,120 +241,82 @@ long parameter(const csi_sequence& s, std::size_t i, long fallback) {
     return s.parameters[i][0];
 }
 
-void interpret_csi(const csi_sequence& s, std::vector<int>& codes) {
-    if (s.private_marker || s.intermediate) return;  // replies to queries, not keys
+std::optional<key_press> interpret_csi(const csi_sequence& s) {
+    if (s.private_marker || s.intermediate) return std::nullopt;  // replies to queries, not keys
     int mods = mods_from_parameter(static_cast<int>(parameter(s, 1, 1)));
     if (s.final_byte == '~') {
         long n = parameter(s, 0, 0);
-        if (n == 27) {  // xterm's modifyOtherKeys
-            kitty_key(parameter(s, 2, 0), mods, codes);
-            return;
-        }
-        if (auto k = key_for_tilde(static_cast<int>(n))) codes_for(k, mods, 0, codes);
-        return;
+        if (n == 27) return kitty_key(parameter(s, 2, 0), mods);  // xterm's modifyOtherKeys
+        if (auto k = key_for_tilde(static_cast<int>(n))) return press(*k, mods);
+        return std::nullopt;
     }
     if (s.final_byte == 'u') {
         // Kitty: key[:alternates] ; modifiers[:event] ; text. Releases are ignored.
         if (s.parameters.size() > 1 && s.parameters[1].size() > 1 && s.parameters[1][1] == 3)
-            return;
-        long code = parameter(s, 0, -1);
-        if (code == 27) {
-            codes_for(key::escape, mods, 27, codes);
-        } else if (code == 13 || code == 9) {
-            codes_for(code == 13 ? key::enter : key::tab, mods, static_cast<int>(code), codes);
-        } else if (code == 32) {
-            codes_for(key::space, mods, 32, codes);
-        } else if (code >= 0) {
-            kitty_key(code, mods, codes);
-        }
-        return;
+            return std::nullopt;
+        return kitty_key(parameter(s, 0, -1), mods);
     }
     std::optional<key> k = key_for_final(s.final_byte);
-    if (s.final_byte == 'Z') mods |= mod_shift;
-    if (k == key::keypad_5) mods |= mod_shift;  // the keypad's 5 with NumLock off
-    if (k) codes_for(k, mods, 0, codes);
+    if (!k) return std::nullopt;
+    if (s.final_byte == 'Z') mods |= mod_shift;  // back tab
+    if (k == key::keypad_5) mods |= mod_shift;   // the keypad's 5 with NumLock off
+    return press(*k, mods);
 }
 
 enum class outcome { key, more, invalid };
+
+// What the start of the bytes gave: a key (or bytes that are no key, such as
+// a report), the need for more bytes, or bytes to pass over; how many bytes
+// it took, and the key pressed.
+struct decoded {
+    outcome result = outcome::key;
+    std::size_t used = 0;
+    std::optional<key_press> pressed;
+};
+constexpr decoded needs_more{outcome::more, 0, std::nullopt};
 
 // A report string, to its end, gives no key. It ends with BEL or ST (ESC \,
 // or the byte 0x9C after an 8-bit introducer: after ESC the text may be
 // UTF-8, whose bytes include 0x9C); CAN and SUB cancel it. Any other control
 // byte or ESC ends it too and is input again, so keys typed into a string
 // that lost its end get out of it (a last Esc after the short wait).
-outcome decode_string(std::string_view b, std::size_t start, std::size_t& used) {
+decoded decode_string(std::string_view b, std::size_t start) {
     constexpr unsigned char bel = 0x07, can = 0x18, sub = 0x1A, esc = 0x1B, st = 0x9C;
     for (std::size_t i = start; i < b.size() && i < max_string; ++i) {
         auto c = static_cast<unsigned char>(b[i]);
         if (c == esc) {
-            if (i + 1 == b.size()) return outcome::more;
-            used = b[i + 1] == '\\' ? i + 2 : i;
-            return outcome::key;
+            if (i + 1 == b.size()) return needs_more;
+            return {outcome::key, b[i + 1] == '\\' ? i + 2 : i, std::nullopt};
         }
-        if (c == bel || c == can || c == sub || (c == st && start == 1)) {
-            used = i + 1;
-            return outcome::key;
-        }
-        if (c < 0x20) {
-            used = i;
-            return outcome::key;
-        }
+        if (c == bel || c == can || c == sub || (c == st && start == 1))
+            return {outcome::key, i + 1, std::nullopt};
+        if (c < 0x20) return {outcome::key, i, std::nullopt};
     }
-    if (b.size() < max_string) return outcome::more;
-    used = max_string;
-    return outcome::key;
+    if (b.size() < max_string) return needs_more;
+    return {outcome::key, max_string, std::nullopt};
 }
 
-// Decodes a key from the start of `b` (not Esc-prefixed); `used` is how
-// many bytes it took.
-outcome decode_character(std::string_view b, int mods, std::size_t& used, std::vector<int>& codes) {
+// A key from the start of `b` that no Esc introduces.
+decoded decode_character(std::string_view b) {
     auto c = static_cast<unsigned char>(b[0]);
-    if (c < 0x20) {
-        used = 1;
-        c0_key(c, mods, codes);
-        return outcome::key;
-    }
-    if (c < 0x80) {
-        used = 1;
-        if (c == 0x7F)
-            codes_for(key::backspace, mods, 8, codes);
-        else if (mods)
-            character_key(c, mods, codes);
-        else
-            codes.push_back(c);
-        return outcome::key;
-    }
-    // UTF-8: a character of code page 850 becomes its byte; others are dropped.
-    int length = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (length == 0 || c >= 0xF8) {
-        used = 1;
-        return outcome::invalid;
-    }
-    char32_t code = c & (0x7F >> length);
-    for (int i = 1; i < length; ++i) {
-        if (static_cast<std::size_t>(i) >= b.size()) return outcome::more;
-        auto f = static_cast<unsigned char>(b[static_cast<std::size_t>(i)]);
-        if ((f & 0xC0) != 0x80) {
-            used = static_cast<std::size_t>(i);
-            return outcome::invalid;
-        }
-        code = (code << 6) | (f & 0x3F);
-    }
-    used = static_cast<std::size_t>(length);
-    int cp = cp850_from_unicode(code);
-    if (cp > 0) codes_for(std::nullopt, mods, cp, codes);
-    return outcome::key;
+    if (c < 0x20) return {outcome::key, 1, c0_key(c)};
+    if (c == 0x7F) return {outcome::key, 1, press(key::backspace, 0, 8)};
+    if (c < 0x80) return {outcome::key, 1, character_key(c, 0)};
+    // UTF-8: a character of code page 850 is its byte; others are no key.
+    utf8_character u = decode_utf8(b);
+    if (u.state == utf8_character::kind::incomplete) return needs_more;
+    if (u.state == utf8_character::kind::invalid) return {outcome::invalid, u.length, std::nullopt};
+    return {outcome::key, u.length, character_only(cp850_from_unicode(u.code_point), 0)};
 }
 
 // CSI: parameters, intermediates, then a final byte. Linux console F1..F5
 // are ESC [ [ A..E. Anything malformed is swallowed up to where it breaks.
-outcome decode_csi(std::string_view b, std::size_t& used, std::vector<int>& codes) {
+decoded decode_csi(std::string_view b) {
     std::size_t i = 2;
     if (b.size() > 2 && b[2] == '[') {
-        if (b.size() < 4) return outcome::more;
-        used = 4;
-        if (b[3] >= 'A' && b[3] <= 'E') codes_for(function_key(1 + (b[3] - 'A')), 0, 0, codes);
-        return outcome::key;
+        if (b.size() < 4) return needs_more;
+        if (b[3] < 'A' || b[3] > 'E') return {outcome::key, 4, std::nullopt};
+        return {outcome::key, 4, press(function_key(1 + (b[3] - 'A')))};
     }
     csi_sequence s;
     if (i < b.size() && (b[i] == '?' || b[i] == '>' || b[i] == '<' || b[i] == '='))
@@ -384,85 +337,68 @@ outcome decode_csi(std::string_view b, std::size_t& used, std::vector<int>& code
         } else if (c >= 0x40 && c <= 0x7E) {
             s.parameters.back().push_back(number);
             s.final_byte = static_cast<char>(c);
-            used = i + 1;
-            interpret_csi(s, codes);
-            return outcome::key;
+            return {outcome::key, i + 1, interpret_csi(s)};
         } else if (c >= 0x3C && c <= 0x3F) {
             s.private_marker = static_cast<char>(c);
         } else {
-            used = i;  // a control byte breaks the sequence off
-            return outcome::invalid;
+            return {outcome::invalid, i, std::nullopt};  // a control byte breaks it off
         }
     }
-    return outcome::more;
+    return needs_more;
 }
 
-outcome decode_ss3(std::string_view b, std::size_t& used, std::vector<int>& codes) {
+decoded decode_ss3(std::string_view b) {
     std::size_t i = 2;
     int m = 0;
     while (i < b.size() && b[i] >= '0' && b[i] <= '9') m = std::min(m * 10 + (b[i++] - '0'), 1000);
-    if (i >= b.size()) return outcome::more;
-    used = i + 1;
-    int mods = mods_from_parameter(m), character = 0;
-    std::optional<key> k = key_for_ss3_keypad(b[i], character);
-    if (!k) {
-        k = key_for_final(b[i]);
-        if (k == key::keypad_5) mods |= mod_shift;
-    }
-    if (k) codes_for(k, mods, character, codes);
-    return outcome::key;
+    if (i >= b.size()) return needs_more;
+    int mods = mods_from_parameter(m);
+    if (auto keypad = ss3_keypad_key(b[i], mods)) return {outcome::key, i + 1, keypad};
+    std::optional<key> k = key_for_final(b[i]);
+    if (!k) return {outcome::key, i + 1, std::nullopt};
+    if (k == key::keypad_5) mods |= mod_shift;
+    return {outcome::key, i + 1, press(*k, mods)};
 }
 
-// Esc and a character: Alt with that character's key.
-outcome alt_key(std::string_view b, std::size_t& used, std::vector<int>& codes) {
-    outcome u = decode_character(b.substr(1), mod_alt, used, codes);
-    ++used;
-    return u;
+// What an Esc in front of a key makes of it: that key with Alt.
+decoded with_alt(decoded d) {
+    ++d.used;
+    if (d.pressed) d.pressed->modifiers |= mod_alt;
+    return d;
 }
 
-outcome decode(std::string_view b, std::size_t& used, std::vector<int>& codes) {
+decoded decode(std::string_view b) {
     if (std::size_t start = string_introducer(b)) {
-        if (lone_string_introducer(b)) return outcome::more;
-        outcome u = decode_string(b, start, used);
+        if (lone_string_introducer(b)) return needs_more;
+        decoded d = decode_string(b, start);
         // Ended before any text: no report, but Alt and the key, typed
         // before the next key in the same read.
-        if (u == outcome::key && start == 2 && used == 2) return alt_key(b, used, codes);
-        return u;
+        if (d.result == outcome::key && start == 2 && d.used == 2)
+            return with_alt(decode_character(b.substr(1)));
+        return d;
     }
-    if (b[0] != 0x1B) return decode_character(b, 0, used, codes);
-    if (b.size() < 2) return outcome::more;
-    if (b[1] == '[') return decode_csi(b, used, codes);
-    if (b[1] == 'O') return decode_ss3(b, used, codes);
-    // Esc before a key is Alt with that key.
+    if (b[0] != 0x1B) return decode_character(b);
+    if (b.size() < 2) return needs_more;
+    if (b[1] == '[') return decode_csi(b);
+    if (b[1] == 'O') return decode_ss3(b);
     std::string_view rest = b.substr(1);
-    if (rest[0] == 0x1B) {
-        if (rest.size() < 2) return outcome::more;
-        if (rest[1] == '[' || rest[1] == 'O') {
-            std::vector<int> inner;
-            outcome u =
-                rest[1] == '[' ? decode_csi(rest, used, inner) : decode_ss3(rest, used, inner);
-            ++used;
-            if (u != outcome::key) return u;
-            // Alt with a cursor or function key: take it again with Alt.
-            if (inner.size() == 2 && inner[0] == 0) {
-                key_code plain = extended_code(inner[1]);
-                for (int n = 0; n < key_count; ++n) {
-                    auto k = static_cast<key>(n);
-                    key_entries row = key_row(k);
-                    if (row.plain == plain || row.shift == plain) {
-                        codes_for(k, mod_alt, 0, codes);
-                        return outcome::key;
-                    }
-                }
-            }
-            codes = inner;
-            return outcome::key;
-        }
-        used = 2;
-        codes_for(key::escape, mod_alt, 27, codes);
-        return outcome::key;
-    }
-    return alt_key(b, used, codes);
+    if (rest[0] != 0x1B) return with_alt(decode_character(rest));
+    if (rest.size() < 2) return needs_more;
+    if (rest[1] == '[') return with_alt(decode_csi(rest));
+    if (rest[1] == 'O') return with_alt(decode_ss3(rest));
+    return with_alt({outcome::key, 1, press(key::escape, 0, 27)});
+}
+
+// The bytes that waited for more, once the short wait ran out: a lone Esc
+// is the Esc key; Esc Esc is Alt+Esc; ESC ] and the like are Alt and that
+// key; a string that lost its end ends before the Esc that is a key; a
+// broken character is passed over.
+decoded as_they_stand(std::string_view b) {
+    if (b == "\x1b") return {outcome::key, 1, press(key::escape, 0, 27)};
+    if (b == "\x1b\x1b") return {outcome::key, 2, press(key::escape, mod_alt, 27)};
+    if (lone_string_introducer(b)) return with_alt(decode_character(b.substr(1)));
+    if (string_introducer(b)) return {outcome::key, b.size() - 1, std::nullopt};
+    return {outcome::invalid, b.size(), std::nullopt};
 }
 
 }  // namespace
@@ -485,42 +421,25 @@ bool key_decoder::swallow_rest() {
     return swallowing_;
 }
 
-bool key_decoder::next(std::vector<int>& codes, bool timed_out) {
-    codes.clear();
+std::optional<key_press> key_decoder::next(bool timed_out) {
     while (!buf_.empty()) {
-        if (swallowing_ && swallow_rest()) return false;
-        if (buf_.empty()) return false;
-        std::size_t used = 0;
-        outcome u = decode(buf_, used, codes);
-        if (u == outcome::more && buf_.size() > max_sequence && !string_introducer(buf_)) {
+        if (swallowing_ && swallow_rest()) return std::nullopt;
+        if (buf_.empty()) return std::nullopt;
+        decoded d = decode(buf_);
+        if (d.result == outcome::more && buf_.size() > max_sequence && !string_introducer(buf_)) {
             // No key is this long: drop what there is and the rest of it.
             buf_.clear();
             swallowing_ = true;
-            return false;
+            return std::nullopt;
         }
-        if (u == outcome::more) {
-            if (!timed_out || !waits_for_time()) return false;
-            // The wait ran out: a lone Esc is the Esc key; Esc Esc is Alt+Esc;
-            // ESC ] and the like are Alt and that key; a broken character is
-            // dropped.
-            if (buf_ == "\x1b") {
-                codes_for(key::escape, 0, 27, codes);
-                used = 1;
-            } else if (buf_ == "\x1b\x1b") {
-                codes_for(key::escape, mod_alt, 27, codes);
-                used = 2;
-            } else if (lone_string_introducer(buf_)) {
-                alt_key(buf_, used, codes);
-            } else if (string_introducer(buf_)) {
-                used = buf_.size() - 1;  // the string ends; the Esc after it is the key
-            } else {
-                used = buf_.size();
-            }
+        if (d.result == outcome::more) {
+            if (!timed_out || !waits_for_time()) return std::nullopt;
+            d = as_they_stand(buf_);
         }
-        buf_.erase(0, used);
-        if (!codes.empty()) return true;
+        buf_.erase(0, d.used);
+        if (d.pressed) return d.pressed;
     }
-    return false;
+    return std::nullopt;
 }
 
 bool key_decoder::waits_for_time() const {

@@ -1,10 +1,13 @@
-// Terminal key input as console key codes: a pure function of the bytes
-// received and of whether the short wait after a lone Esc ran out.
+// Terminal key input as key presses: a pure function of the bytes received
+// and of whether the short wait after a lone Esc ran out. Which code a press
+// gives is the key table's business.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "key_table.h"
 
 namespace console_detail {
 
@@ -12,10 +15,11 @@ class key_decoder {
    public:
     void feed(std::string_view bytes) { buf_.append(bytes); }
 
-    // Decodes the next key into one code, or 0 and an extended code. False
-    // when the bytes so far make no key yet. With `timed_out`, bytes that wait
-    // for more (a lone Esc) are taken as they stand.
-    bool next(std::vector<int>& codes, bool timed_out = false);
+    // The next key pressed; none when the bytes so far make no key yet.
+    // Bytes that are no key (a terminal's reports, what is not UTF-8) are
+    // passed over. With `timed_out`, bytes that wait for more (a lone Esc)
+    // are taken as they stand.
+    std::optional<key_press> next(bool timed_out = false);
 
     // Whether the unread bytes could still be a key's beginning that a short
     // wait would settle (a lone Esc, Esc and part of a character).

@@ -63,11 +63,14 @@ int cp850_character(char16_t c) {
 
 }  // namespace
 
-key_code code_for_event(const input_event& e) {
-    if (e.type != input_event::kind::key || !e.key_down) return no_code;
+std::optional<key_press> press_for_event(const input_event& e) {
+    if (e.type != input_event::kind::key || !e.key_down) return std::nullopt;
     int character = cp850_character(e.character);
     auto k = table_key(e.virtual_key, e.control_state);
-    if (!k) return character > 0 ? character_code(character) : no_code;
+    if (!k) {
+        if (character == 0) return std::nullopt;
+        return key_press{std::nullopt, 0, character};
+    }
     std::uint32_t s = e.control_state;
     int modifiers = (s & (left_alt_pressed | right_alt_pressed) ? mod_alt : 0) |
                     (s & (left_ctrl_pressed | right_ctrl_pressed) ? mod_ctrl : 0) |
@@ -77,36 +80,24 @@ key_code code_for_event(const input_event& e) {
     // ESC [ E is.
     if (e.virtual_key == vk_clear) modifiers |= mod_shift;
     // A letter alone is its character; without one the event is no key.
-    if (is_letter(*k) && modifiers == 0 && character == 0) return no_code;
-    return choose_code(*k, modifiers, character);
+    if (is_letter(*k) && modifiers == 0 && character == 0) return std::nullopt;
+    return key_press{k, modifiers, character};
 }
 
-int read_console_key(console_input& console, int& pending_key_code) {
+std::optional<key_press> read_console_key(console_input& console) {
     std::uint32_t saved = 0;
-    if (!console.get_mode(saved) || !console.set_mode(0)) return -1;
-    int result = -1;
-    for (;;) {
+    if (!console.get_mode(saved) || !console.set_mode(0)) return std::nullopt;
+    std::optional<key_press> pressed;
+    while (!pressed) {
         input_event event;
         if (!console.read_event(event)) break;
-        if (event.type == input_event::kind::window_size) {
+        if (event.type == input_event::kind::window_size)
             console.window_resized();
-            continue;
-        }
-        key_code code = code_for_event(event);
-        if (code.empty()) continue;
-        if (code.type == key_code::kind::extended) {
-            pending_key_code = code.code;
-            result = 0;
-        } else {
-            result = code.code;
-        }
-        break;
+        else
+            pressed = press_for_event(event);
     }
-    if (!console.set_mode(saved)) {
-        pending_key_code = -1;
-        return -1;
-    }
-    return result;
+    if (!console.set_mode(saved)) return std::nullopt;
+    return pressed;
 }
 
 }  // namespace console_detail

@@ -1,10 +1,11 @@
-// A Win32 console's input events as key codes: which events are keys, which
-// key of the key table an event is, and the read of one key with the
-// console's input mode taken and given back. Pure, so it builds and is
+// A Win32 console's input events as key presses: which events are keys,
+// which key of the key table an event is and with which modifiers, and the
+// read of one key with the console's input mode taken and given back. Pure, so it builds and is
 // tested everywhere; windows/console_windows.cpp feeds it the real events.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "key_table.h"
 
@@ -46,13 +47,13 @@ struct input_event {
     std::uint32_t control_state = 0;
 };
 
-// The code an event gives, or no code: only key presses give one, each at
-// most one whatever its repeat count. The key table decides by the key and
-// its modifiers (Alt, else Ctrl, else Shift); a letter alone and an empty
-// entry give the event's character as its code page 850 byte; an event with
-// no key of the table gives its character. A character with no code page
-// 850 byte counts as none.
-key_code code_for_event(const input_event& event);
+// The key an event presses, or none: only key presses are keys, each one
+// key whatever its repeat count. An event is the key of the table its
+// virtual key code stands for, with the modifiers of its control-key state
+// and its character as a code page 850 byte; an event of no key of the
+// table is its character alone. A character with no code page 850 byte
+// counts as none; a letter that carries none is no key.
+std::optional<key_press> press_for_event(const input_event& event);
 
 // What a key read needs of a console.
 class console_input {
@@ -69,9 +70,8 @@ class console_input {
 };
 
 // Reads one key with the console's input mode 0 (no line editing, no echo,
-// Ctrl+C a key) and gives the mode back: the code, or key_extended with
-// the extended code left in `pending_key_code`; -1 when the mode can't be
-// taken or given back, or the console fails.
-int read_console_key(console_input& console, int& pending_key_code);
+// Ctrl+C a key) and gives the mode back; none when the mode can't be taken
+// or given back, or the console fails.
+std::optional<key_press> read_console_key(console_input& console);
 
 }  // namespace console_detail

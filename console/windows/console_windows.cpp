@@ -124,7 +124,7 @@ class win32_console final : public console_device {
         }
     }
 
-    int read_key(screen_model& model, int& pending_key_code) override;
+    std::optional<key_press> read_key(screen_model& model) override;
 
     bool owns_stdout() override { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
@@ -271,10 +271,10 @@ class console_input_handle final : public console_input {
     screen_model& model_;
 };
 
-int win32_console::read_key(screen_model& model, int& pending_key_code) {
+std::optional<key_press> win32_console::read_key(screen_model& model) {
     flush(model);
     console_input_handle input(*this, model);
-    return read_console_key(input, pending_key_code);
+    return read_console_key(input);
 }
 
 // Set while what ends the program from outside is held back.

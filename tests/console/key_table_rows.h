@@ -121,6 +121,18 @@ inline const expected_row table[] = {
 };
 // clang-format on
 
+// What the program's reads give for a code of the table: the character
+// code, or 0 and the extended code, or nothing.
+inline std::vector<int> reads(console_detail::key_code c) {
+    using kind = console_detail::key_code::kind;
+    switch (c.type) {
+        case kind::character: return {c.code};
+        case kind::extended: return {0, c.code};
+        case kind::none: break;
+    }
+    return {};
+}
+
 // What the reads give for an entry: the character code, or 0 and the
 // extended code, or nothing (an empty entry, or a letter alone).
 inline std::vector<int> reads(entry e) {

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "backend.h"
 #include "console.h"
 #include "cp850.h"
 
@@ -47,4 +51,96 @@ TEST(Console, TextForAWin32ConsoleIsTheSameTextInUtf16) {
     EXPECT_EQ(utf16_from_utf8(text_for_stream("for\xC3\xA5r \xE2\x82\xAC \xF0\x9F\x98\x80")),
               u"for\u00e5r \u20ac \U0001F600");
     EXPECT_EQ(utf16_from_utf8(text_for_stream("\x07\x7f")), u"\\x07\\x7F");
+}
+
+TEST(Utf8, EachCharacterIsWholeCutOffOrNotUtf8) {
+    using kind = console_detail::utf8_character::kind;
+    const struct {
+        std::string bytes;
+        kind state;
+        char32_t code_point;
+        std::size_t length;
+    } cases[] = {
+        {"a", kind::whole, U'a', 1},
+        {"\xC3\xA6x", kind::whole, U'\u00e6', 2},
+        {"\xE2\x82\xAC", kind::whole, U'\u20ac', 3},
+        {"\xF0\x9F\x98\x80", kind::whole, U'\U0001F600', 4},
+        {"\xF4\x8F\xBF\xBF", kind::whole, U'\U0010FFFF', 4},
+        {"\xE2\x82", kind::incomplete, 0, 2},
+        {"\xF0", kind::incomplete, 0, 1},
+        {"\x80", kind::invalid, 0, 1},              // a continuation alone
+        {"\xC0\xAF", kind::invalid, 0, 1},          // overlong '/'
+        {"\xE0\x80\xAF", kind::invalid, 0, 1},      // overlong '/'
+        {"\xED\xA0\x80", kind::invalid, 0, 1},      // a surrogate
+        {"\xF4\x90\x80\x80", kind::invalid, 0, 1},  // past U+10FFFF
+        {"\xF8\x88\x80\x80\x80", kind::invalid, 0, 1},
+        {"\xE2\x82x", kind::invalid, 0, 2},  // cut off by an ASCII byte
+    };
+    for (const auto& c : cases) {
+        auto got = console_detail::decode_utf8(c.bytes);
+        EXPECT_EQ(got.state, c.state) << c.bytes;
+        EXPECT_EQ(got.code_point, c.code_point) << c.bytes;
+        EXPECT_EQ(got.length, c.length) << c.bytes;
+    }
+}
+
+namespace {
+
+using console_detail::key;
+using console_detail::key_press;
+
+// A console whose keys are these presses; then it is gone.
+class pressed_keys final : public console_detail::console_device {
+   public:
+    explicit pressed_keys(std::deque<key_press> presses) : presses_(std::move(presses)) {}
+    void close(console_detail::screen_model&) override {}
+    void mode_changed(console_detail::screen_model&) override {}
+    void flush(console_detail::screen_model&) override {}
+    std::optional<key_press> read_key(console_detail::screen_model&) override {
+        if (presses_.empty()) return std::nullopt;
+        key_press next = presses_.front();
+        presses_.pop_front();
+        return next;
+    }
+    bool owns_stdout() override { return false; }
+
+   private:
+    std::deque<key_press> presses_;
+};
+
+void open_with(std::deque<key_press> presses) {
+    console_detail::open_console_on(std::make_unique<pressed_keys>(std::move(presses)),
+                                    console_detail::backend::start_up{});
+}
+
+}  // namespace
+
+TEST(Console, EachPressIsReadAsItsCodeAndAPressWithoutOneIsPassedOver) {
+    using console_detail::mod_alt;
+    using console_detail::mod_ctrl;
+    open_with({
+        {key::keypad_5, mod_alt, 0},  // no entry, no character: no code
+        {key::f1, mod_ctrl, 0},       // 0, then its extended code
+        {key::k, 0, 'k'},             //
+        {std::nullopt, 0, 0x91},      // a character of code page 850 alone
+        {key::digit_5, mod_ctrl, 0},  // nothing
+        {key::escape, mod_alt, 27},   // Alt+Esc: 0, then 1
+        {key::enter, mod_ctrl, 13},   // Ctrl+Enter: 10
+    });
+    std::vector<int> read;
+    for (int i = 0; i < 7; ++i) read.push_back(console_read_key());
+    EXPECT_EQ(read, (std::vector<int>{0, 94, 'k', 0x91, 0, 1, 10}));
+    console_close();
+}
+
+TEST(Console, AReadFromAConsoleThatIsGoneEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            open_with({{key::up, 0, 0}});
+            console_read_key();
+            console_read_key();
+            console_read_key();  // nothing more to read
+        },
+        testing::ExitedWithCode(1), "");
 }

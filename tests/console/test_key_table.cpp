@@ -14,17 +14,6 @@ using namespace key_table_rows;
 
 namespace {
 
-// What the reads give for an entry: the character code, or 0 and the
-// extended code, or nothing.
-std::vector<int> reads(key_code c) {
-    switch (c.type) {
-        case key_code::kind::character: return {c.code};
-        case key_code::kind::extended: return {0, c.code};
-        case key_code::kind::none: break;
-    }
-    return {};
-}
-
 std::vector<int> chosen(key k, int modifiers, int character) {
     return reads(choose_code(k, modifiers, character));
 }

@@ -1,8 +1,8 @@
 #include "console_test.h"
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
-#include <vector>
 
 #include "key_decoder.h"
 
@@ -19,11 +19,9 @@ class scripted_console final : public console_device {
     void close(screen_model&) override {}
     void mode_changed(screen_model&) override {}
     void flush(screen_model&) override {}
-    int read_key(screen_model&, int& pending_key_code) override {
-        std::vector<int> codes;
-        if (!keys.next(codes)) throw std::runtime_error("no more keys");
-        if (codes.size() > 1) pending_key_code = codes[1];
-        return codes[0];
+    std::optional<key_press> read_key(screen_model&) override {
+        if (auto pressed = keys.next()) return pressed;
+        throw std::runtime_error("no more keys");
     }
     bool owns_stdout() override { return false; }
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "key_decoder.h"
+#include "key_table_rows.h"
 
 using console_detail::key_decoder;
 
@@ -12,26 +13,41 @@ namespace {
 
 using codes = std::vector<int>;
 
+// Reads the keys the decoder has, as the program reads their codes.
+void read_all(key_decoder& d, codes& all, bool timed_out) {
+    while (auto pressed = d.next(timed_out)) {
+        codes got = key_table_rows::reads(console_detail::code_for(*pressed));
+        all.insert(all.end(), got.begin(), got.end());
+    }
+}
+
 // Every code the bytes give, read as a whole, with the wait expiring at the end.
 codes decode(const std::string& bytes) {
     key_decoder d;
     d.feed(bytes);
-    codes all, got;
-    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
-    while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+    codes all;
+    read_all(d, all, false);
+    read_all(d, all, true);
     return all;
 }
 
 // The same bytes split at every boundary, the wait not expiring in between.
 codes decode_split(const std::string& bytes, std::size_t split) {
     key_decoder d;
-    codes all, got;
+    codes all;
     d.feed(bytes.substr(0, split));
-    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
+    read_all(d, all, false);
     d.feed(bytes.substr(split));
-    while (d.next(got, false)) all.insert(all.end(), got.begin(), got.end());
-    while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+    read_all(d, all, false);
+    read_all(d, all, true);
     return all;
+}
+
+// The codes of the one key the decoder has now, if any.
+codes next_key(key_decoder& d, bool timed_out) {
+    codes got;
+    read_all(d, got, timed_out);
+    return got;
 }
 
 struct sample {
@@ -75,6 +91,8 @@ const sample samples[] = {
     {"Alt+Backspace", "\x1b\x7f", {0, 14}},
     {"Alt+Enter", "\x1b\r", {0, 166}},
     {"Alt+Up as Esc prefix", "\x1b\x1b[A", {0, 152}},
+    {"Alt before Ctrl+Up wins over Ctrl", "\x1b\x1b[1;5A", {0, 152}},
+    {"Alt before kitty Ctrl+c", "\x1b\x1b[99;5u", {0, 46}},
     {"Ctrl+letters", "\x01\x1a\x03\x13\x11", {1, 26, 3, 19, 17}},
     {"Ctrl+[ is Esc", "\x1b", {27}},
     {"Ctrl+Space", std::string(1, '\0'), {0, 3}},
@@ -86,6 +104,11 @@ const sample samples[] = {
      "\xe2\x82\xac"
      "a",
      {'a'}},
+    {"overlong and surrogate UTF-8 dropped",
+     "\xe0\x80\xaf"
+     "x\xed\xa0\x80"
+     "y",
+     {'x', 'y'}},
     {"broken UTF-8 dropped",
      "\xc3"
      "a",
@@ -160,21 +183,18 @@ TEST(KeyDecoder, SplitAtEveryByteDecodesTheSame) {
 
 TEST(KeyDecoder, StartedSequencesNeverTimeOut) {
     key_decoder d;
-    codes got;
     d.feed("\x1b[");
-    EXPECT_FALSE(d.next(got, true));
+    EXPECT_FALSE(d.next(true));
     EXPECT_FALSE(d.waits_for_time());
     d.feed("1;5");
-    EXPECT_FALSE(d.next(got, true));
+    EXPECT_FALSE(d.next(true));
     d.feed("A");
-    ASSERT_TRUE(d.next(got, false));
-    EXPECT_EQ(got, (codes{0, 141}));
+    EXPECT_EQ(next_key(d, false), (codes{0, 141}));
 
     d.feed("\x1b");
-    EXPECT_FALSE(d.next(got, false));  // could be the start of a sequence
+    EXPECT_FALSE(d.next(false));  // could be the start of a sequence
     EXPECT_TRUE(d.waits_for_time());
-    ASSERT_TRUE(d.next(got, true));  // the wait ran out: the Esc key
-    EXPECT_EQ(got, codes{27});
+    EXPECT_EQ(next_key(d, true), codes{27});  // the wait ran out: the Esc key
     EXPECT_TRUE(d.empty());
 }
 
@@ -190,11 +210,11 @@ TEST(KeyDecoder, WaitExpiringAtEachPointKeepsSequencesWhole) {
             continue;
         for (std::size_t i = 2; i < t.bytes.size(); ++i) {
             key_decoder d;
-            codes all, got;
+            codes all;
             d.feed(t.bytes.substr(0, i));
-            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            read_all(d, all, true);
             d.feed(t.bytes.substr(i));
-            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            read_all(d, all, true);
             EXPECT_EQ(all, t.expected) << t.name << " expired at " << i;
         }
     }
@@ -211,62 +231,57 @@ TEST(KeyDecoder, AReportSplitAcrossReadsIsIgnoredWholeAndNeverTimesOut) {
         std::size_t end = std::min(t.bytes.find_first_of(string_ends, 2), t.bytes.size());
         for (std::size_t i = 3; i <= end; ++i) {
             key_decoder d;
-            codes all, got;
+            codes all;
             d.feed(t.bytes.substr(0, i));
-            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            read_all(d, all, true);
             EXPECT_FALSE(d.waits_for_time()) << t.name << " expired at " << i;
             d.feed(t.bytes.substr(i));
-            while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+            read_all(d, all, true);
             EXPECT_EQ(all, t.expected) << t.name << " expired at " << i;
         }
     }
     key_decoder d;
-    codes got;
     d.feed("\x1b]");
     EXPECT_TRUE(d.waits_for_time());
-    EXPECT_FALSE(d.next(got, false));
+    EXPECT_FALSE(d.next(false));
     d.feed("1");  // in time: a report
-    EXPECT_FALSE(d.next(got, true));
+    EXPECT_FALSE(d.next(true));
     d.feed(";x\x1b");  // ST's first half, or the Esc key after a string that lost its end
-    EXPECT_FALSE(d.next(got, false));
+    EXPECT_FALSE(d.next(false));
     EXPECT_TRUE(d.waits_for_time());
     d.feed("\\");  // ST in time
-    EXPECT_FALSE(d.next(got, false));
+    EXPECT_FALSE(d.next(false));
     EXPECT_TRUE(d.empty());
     d.feed("\x1b]1;x\x1b");
-    EXPECT_FALSE(d.next(got, false));
-    ASSERT_TRUE(d.next(got, true));  // nothing came: the Esc key
-    EXPECT_EQ(got, codes{27});
+    EXPECT_FALSE(d.next(false));
+    EXPECT_EQ(next_key(d, true), codes{27});  // nothing came: the Esc key
     EXPECT_TRUE(d.empty());
 }
 
 TEST(KeyDecoder, AStringWithoutItsEndSwallowsABoundedPart) {
     key_decoder d;
-    codes all, got;
+    codes all;
     d.feed("\x1b]52;c;");
     for (int i = 0; i < 10000; ++i) {
         d.feed("a");
-        while (d.next(got, true)) all.insert(all.end(), got.begin(), got.end());
+        read_all(d, all, true);
     }
     // Some of the letters came through as keys again, and only letters.
     ASSERT_GT(all.size(), 5000u);
     EXPECT_EQ(all, codes(all.size(), 'a'));
     d.feed("\x1b[A");
-    ASSERT_TRUE(d.next(got, false));
-    EXPECT_EQ(got, (codes{0, 72}));
+    EXPECT_EQ(next_key(d, false), (codes{0, 72}));
     EXPECT_TRUE(d.empty());
 }
 
 TEST(KeyDecoder, OverlongSequencesAreDroppedWithoutGrowing) {
     key_decoder d;
-    codes got;
     d.feed("\x1b[");
     for (int i = 0; i < 1000; ++i) {
         d.feed("1;");
-        EXPECT_FALSE(d.next(got, true));
+        EXPECT_FALSE(d.next(true));
     }
     d.feed("5Aq");
-    ASSERT_TRUE(d.next(got, false));
-    EXPECT_EQ(got, codes{'q'});  // the rest of the long sequence went with it
+    EXPECT_EQ(next_key(d, false), codes{'q'});  // the rest of the long sequence went with it
     EXPECT_TRUE(d.empty());
 }

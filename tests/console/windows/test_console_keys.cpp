@@ -99,20 +99,21 @@ struct scripted_console final : console_input {
     void window_resized() override { ++resizes; }
 };
 
-// The codes a program reads from these events: a 0 is followed by its
-// extended code, as the next read gives it.
+// The codes of the next key read, as the program reads them; -1 when the
+// read fails.
+std::vector<int> next_key(console_input& console) {
+    auto pressed = console_detail::read_console_key(console);
+    if (!pressed) return {-1};
+    return key_table_rows::reads(console_detail::code_for(*pressed));
+}
+
+// The codes a program reads from these events.
 std::vector<int> codes(std::vector<input_event> events) {
     scripted_console console;
     console.events = std::move(events);
     std::vector<int> out;
-    int pending = -1;
-    for (int code; (code = console_detail::read_console_key(console, pending)) != -1;) {
-        out.push_back(code);
-        if (code == 0) {
-            out.push_back(pending);
-            pending = -1;
-        }
-    }
+    for (std::vector<int> got; (got = next_key(console)) != std::vector<int>{-1};)
+        out.insert(out.end(), got.begin(), got.end());
     return out;
 }
 
@@ -232,17 +233,13 @@ TEST(ConsoleKeys, KeypadFiveWithoutNumLockIsItsShiftEntry) {
 TEST(ConsoleKeys, TheReadTakesInputModeZeroAndGivesTheModeBack) {
     scripted_console console;
     console.events = {press(0x70), press('X', shift, u'X')};
-    int pending = -1;
-    EXPECT_EQ(read_console_key(console, pending), 0);
-    EXPECT_EQ(pending, 59);
+    EXPECT_EQ(next_key(console), (v{0, 59}));
     EXPECT_EQ(console.modes_set, (std::vector<std::uint32_t>{0, 0x1F7}));
     EXPECT_EQ(console.modes_while_reading, (std::vector<std::uint32_t>{0}));
     EXPECT_EQ(console.mode, 0x1F7u);
-    pending = -1;
-    EXPECT_EQ(read_console_key(console, pending), 'X');
-    EXPECT_EQ(pending, -1);
+    EXPECT_EQ(next_key(console), v{'X'});
     // A failing read gives the mode back and fails.
-    EXPECT_EQ(read_console_key(console, pending), -1);
+    EXPECT_EQ(next_key(console), v{-1});
     EXPECT_EQ(console.mode, 0x1F7u);
 }
 
@@ -250,14 +247,13 @@ TEST(ConsoleKeys, AModeThatCantBeTakenOrGivenBackFailsTheRead) {
     scripted_console no_mode;
     no_mode.fail_get = true;
     no_mode.events = {press('A', 0, u'a')};
-    int pending = -1;
-    EXPECT_EQ(read_console_key(no_mode, pending), -1);
+    EXPECT_EQ(next_key(no_mode), v{-1});
     EXPECT_TRUE(no_mode.modes_while_reading.empty());
 
     scripted_console refused;
     refused.fail_take = true;
     refused.events = {press('A', 0, u'a')};
-    EXPECT_EQ(read_console_key(refused, pending), -1);
+    EXPECT_EQ(next_key(refused), v{-1});
     EXPECT_TRUE(refused.modes_while_reading.empty());
     EXPECT_EQ(refused.mode, 0x1F7u);
 
@@ -265,16 +261,13 @@ TEST(ConsoleKeys, AModeThatCantBeTakenOrGivenBackFailsTheRead) {
     scripted_console stuck;
     stuck.fail_give_back = true;
     stuck.events = {press(0x26)};
-    EXPECT_EQ(read_console_key(stuck, pending), -1);
-    EXPECT_EQ(pending, -1);  // no half key left behind
+    EXPECT_EQ(next_key(stuck), v{-1});  // no half key left behind
     EXPECT_EQ(stuck.modes_while_reading.size(), 1u);
 }
 
 TEST(ConsoleKeys, AWindowSizeEventShowsTheScreenAnewAndTheReadGoesOn) {
     scripted_console console;
     console.events = {other(event_kind::window_size), other(event_kind::window_size), press(0x28)};
-    int pending = -1;
-    EXPECT_EQ(read_console_key(console, pending), 0);
-    EXPECT_EQ(pending, 80);
+    EXPECT_EQ(next_key(console), (v{0, 80}));
     EXPECT_EQ(console.resizes, 2);
 }
