@@ -87,25 +87,28 @@ class terminal_console final : public console_device {
     bool owns_stdout() override { return terminal::is_same_terminal(STDOUT_FILENO); }
 
     std::optional<key_press> read_key(screen_model& model) override {
-        bool timed_out = false;
-        std::optional<key_press> pressed;
-        while (!(pressed = keys_.next(timed_out))) {
-            flush(model);
-            std::string bytes;
-            int timeout = keys_.waits_for_time() ? esc_wait_ms() : -1;
-            auto got = terminal::read(bytes, timeout);
-            timed_out = got == terminal::read_result::timed_out;
-            if (got == terminal::read_result::data) keys_.feed(bytes);
-            if (got == terminal::read_result::end) {
-                // The terminal is gone: end as a hangup does.
-                std::raise(SIGHUP);
-                return std::nullopt;
-            }
-        }
+        terminal_keys input(*this, model);
+        auto pressed = read_terminal_key(keys_, input, esc_wait_ms());
+        if (!pressed) std::raise(SIGHUP);  // the terminal is gone: end as a hangup does
         return pressed;
     }
 
    private:
+    // The terminal's keys, with the screen shown before each wait.
+    class terminal_keys final : public terminal_input {
+       public:
+        terminal_keys(terminal_console& console, screen_model& model)
+            : console_(console), model_(model) {}
+        void show() override { console_.flush(model_); }
+        terminal::read_result read(std::string& bytes, int timeout_ms) override {
+            return terminal::read(bytes, timeout_ms);
+        }
+
+       private:
+        terminal_console& console_;
+        screen_model& model_;
+    };
+
     void check_size() {
         int columns = 0, rows = 0;
         if (!terminal::size(columns, rows)) return;

@@ -458,4 +458,19 @@ bool key_decoder::waits_for_time() const {
     return static_cast<unsigned char>(b[0]) >= 0x80;  // part of a character
 }
 
+std::optional<key_press> read_terminal_key(key_decoder& keys, terminal_input& input,
+                                           int esc_wait_ms) {
+    bool timed_out = false;
+    std::optional<key_press> pressed;
+    while (!(pressed = keys.next(timed_out))) {
+        input.show();
+        std::string bytes;
+        auto got = input.read(bytes, keys.waits_for_time() ? esc_wait_ms : -1);
+        if (got == terminal::read_result::end) return std::nullopt;
+        if (got == terminal::read_result::data) keys.feed(bytes);
+        timed_out = got == terminal::read_result::timed_out;
+    }
+    return pressed;
+}
+
 }  // namespace console_detail

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "key_table.h"
+#include "terminal.h"
 
 namespace console_detail {
 
@@ -33,5 +34,23 @@ class key_decoder {
     std::string buf_;
     bool swallowing_ = false;  // inside a sequence too long to keep
 };
+
+// What a key read needs of a terminal.
+class terminal_input {
+   public:
+    // Brings the screen up to date: the operator sees it before every wait.
+    virtual void show() = 0;
+    // Reads what is there, waiting at most `timeout_ms` (-1: without limit).
+    virtual terminal::read_result read(std::string& bytes, int timeout_ms) = 0;
+
+   protected:
+    ~terminal_input() = default;
+};
+
+// Reads one key: waits without limit for the terminal's bytes, but only
+// `esc_wait_ms` for those that a short wait settles (a lone Esc); none when
+// the terminal is gone.
+std::optional<key_press> read_terminal_key(key_decoder& keys, terminal_input& input,
+                                           int esc_wait_ms);
 
 }  // namespace console_detail

@@ -285,3 +285,65 @@ TEST(KeyDecoder, OverlongSequencesAreDroppedWithoutGrowing) {
     EXPECT_EQ(next_key(d, false), codes{'q'});  // the rest of the long sequence went with it
     EXPECT_TRUE(d.empty());
 }
+
+namespace {
+
+using console_detail::terminal::read_result;
+
+// A terminal that gives these reads, then is gone; it notes the waits asked for.
+struct scripted_terminal final : console_detail::terminal_input {
+    std::vector<std::pair<read_result, std::string>> reads;
+    std::size_t next = 0;
+    std::vector<int> timeouts;
+    int shown = 0;
+
+    void show() override { ++shown; }
+    read_result read(std::string& bytes, int timeout_ms) override {
+        timeouts.push_back(timeout_ms);
+        if (next == reads.size()) return read_result::end;
+        bytes += reads[next].second;
+        return reads[next++].first;
+    }
+};
+
+}  // namespace
+
+TEST(KeyDecoder, AReadWaitsWithoutLimitButShortlyAfterALoneEsc) {
+    constexpr int esc_wait = 25;
+    const struct {
+        const char* name;
+        std::vector<std::pair<read_result, std::string>> reads;
+        codes expected;  // {-1}: no key, the terminal is gone
+        std::vector<int> timeouts;
+    } cases[] = {
+        {"a lone Esc",
+         {{read_result::data, "\x1b"}, {read_result::timed_out, ""}},
+         {27},
+         {-1, esc_wait}},
+        {"Esc and the rest in time",
+         {{read_result::data, "\x1b"}, {read_result::data, "[B"}},
+         {0, 80},
+         {-1, esc_wait}},
+        {"a begun sequence waits without limit",
+         {{read_result::data, "\x1b["}, {read_result::data, "A"}},
+         {0, 72},
+         {-1, -1}},
+        {"a signal wakes the wait and it goes on",
+         {{read_result::interrupted, ""}, {read_result::data, "q"}},
+         {'q'},
+         {-1, -1}},
+        {"the terminal is gone", {}, {-1}, {-1}},
+        {"gone in the middle of a sequence", {{read_result::data, "\x1b[1;"}}, {-1}, {-1, -1}},
+    };
+    for (const auto& c : cases) {
+        scripted_terminal terminal;
+        terminal.reads = c.reads;
+        key_decoder keys;
+        auto pressed = console_detail::read_terminal_key(keys, terminal, esc_wait);
+        codes got = pressed ? key_table_rows::reads(console_detail::code_for(*pressed)) : codes{-1};
+        EXPECT_EQ(got, c.expected) << c.name;
+        EXPECT_EQ(terminal.timeouts, c.timeouts) << c.name;
+        // The operator sees the screen before every wait.
+        EXPECT_EQ(terminal.shown, static_cast<int>(c.timeouts.size())) << c.name;
+    }
+}
