@@ -7,7 +7,7 @@ set -euo pipefail
 program=(cmake make g++)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
 test=("${program[@]}" "${windows[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
-      libclang-rt-14-dev dpkg-dev wine64 clang-format locales)
+      libclang-rt-14-dev dpkg-dev wine64 clang-format locales lintian)
 
 case "${1:-}" in
     program) oenskede=("${program[@]}") ;;

@@ -2,7 +2,8 @@
 # Builds katsort and runs every test, one CMake workflow after the other (each
 # also runs alone: cmake --workflow --preset <name>; --list-presets lists them):
 #   release       the operator's build from scratch, checked here for warnings,
-#                 installed into a staging folder, and its Debian package
+#                 installed into a staging folder, and its Debian package,
+#                 which lintian must pass without errors or warnings
 #   fuzz          the fuzz targets, each KATSORT_FUZZ_SECONDS (20 by default)
 #   valgrind      a plain build: the demo under valgrind, and a run out of memory
 #   test          all unit and end-to-end tests under ASan and UBSan
@@ -30,8 +31,10 @@ if grep -q 'warning:' "$log"; then echo "the operator's build has warnings" >&2;
 staging=$(mktemp -d)
 cmake --install build/release --prefix "$staging/usr" >/dev/null
 "$staging/usr/bin/katsort" --version
-test -f "$staging/usr/share/man/man1/katsort.1"
-ls build/release/katsort_*.deb
+test -f "$staging/usr/share/man/man1/katsort.1.gz"
+
+echo "== the Debian package as Debian's checker sees it"
+lintian --fail-on error,warning build/release/katsort_*.deb
 
 cmake --workflow --preset fuzz
 cmake --workflow --preset valgrind

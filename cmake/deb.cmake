@@ -1,0 +1,49 @@
+# The Debian package: `cpack` in the build folder gives
+# katsort_<version>-<release>_<architecture>.deb, as Debian's checker
+# (lintian) expects it: the binary stripped, the manual page and the
+# changelog compressed, a copyright file, the dependencies read off the
+# binary.
+include(GNUInstallDirs)
+
+# gzip -9n: the most compression, and no name or time in the header, so the
+# same sources give the same package.
+function(katsort_gzip kilde maal)
+  add_custom_command(OUTPUT ${maal}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${kilde} ${maal}
+    DEPENDS ${kilde} VERBATIM)
+endfunction()
+
+set(katsort_deb_dir ${PROJECT_BINARY_DIR}/deb)
+file(MAKE_DIRECTORY ${katsort_deb_dir})
+katsort_gzip(${PROJECT_SOURCE_DIR}/app/katsort.1 ${katsort_deb_dir}/katsort.1.gz)
+katsort_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian ${katsort_deb_dir}/changelog.Debian.gz)
+add_custom_target(katsort_dokumentation ALL
+  DEPENDS ${katsort_deb_dir}/katsort.1.gz ${katsort_deb_dir}/changelog.Debian.gz)
+
+install(FILES ${katsort_deb_dir}/katsort.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${katsort_deb_dir}/changelog.Debian.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME katsort)
+
+set(CPACK_PACKAGE_NAME katsort)
+set(CPACK_PACKAGE_VENDOR "katsort")
+set(CPACK_PACKAGE_CONTACT "katsort developers <katsort@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sort and renumber the lots of an auction catalogue")
+set(CPACK_PACKAGE_DESCRIPTION "katsort is a full-screen terminal program for the staff of an
+auction house. It loads the lots of auction catalogue 1 from katalog.txt,
+kat_emneliste.txt and emne.txt (code page 850) in the current folder, shows
+them as a paged list on an 80 x 50 screen, sorts them by up to four
+priorities, renumbers them and writes the lot list back safely.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The version of the package, not of the program: a new package of the same
+# program raises it (and gets an entry in packaging/changelog.Debian).
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
