@@ -7,17 +7,17 @@ include(GNUInstallDirs)
 
 # gzip -9n: the most compression, and no name or time in the header, so the
 # same sources give the same package.
-function(katsort_gzip kilde maal)
-  add_custom_command(OUTPUT ${maal}
-    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${kilde} ${maal}
-    DEPENDS ${kilde} VERBATIM)
+function(katsort_gzip source target)
+  add_custom_command(OUTPUT ${target}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${source} ${target}
+    DEPENDS ${source} VERBATIM)
 endfunction()
 
 set(katsort_deb_dir ${PROJECT_BINARY_DIR}/deb)
 file(MAKE_DIRECTORY ${katsort_deb_dir})
 katsort_gzip(${PROJECT_SOURCE_DIR}/app/katsort.1 ${katsort_deb_dir}/katsort.1.gz)
 katsort_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian ${katsort_deb_dir}/changelog.Debian.gz)
-add_custom_target(katsort_dokumentation ALL
+add_custom_target(katsort_documentation ALL
   DEPENDS ${katsort_deb_dir}/katsort.1.gz ${katsort_deb_dir}/changelog.Debian.gz)
 
 install(FILES ${katsort_deb_dir}/katsort.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -46,4 +46,23 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+if(CMAKE_CROSSCOMPILING)
+  # A cross-built program's libraries are the cross toolchain's, packaged
+  # under other names (libc6:arm64, libgcc-s1-arm64-cross): its dependencies
+  # are read off it when the package is made, with the names of the packages
+  # on the machine it is for.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    set(katsort_deb_architecture arm64)
+  else()
+    message(FATAL_ERROR "no Debian architecture known for ${CMAKE_SYSTEM_PROCESSOR}")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${katsort_deb_architecture})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/deb_cross_depends.cmake.in
+    ${katsort_deb_dir}/cross_depends.cmake.in @ONLY)
+  file(GENERATE OUTPUT ${katsort_deb_dir}/cross_depends.cmake
+    INPUT ${katsort_deb_dir}/cross_depends.cmake.in)
+  set(CPACK_PROJECT_CONFIG_FILE ${katsort_deb_dir}/cross_depends.cmake)
+endif()
 include(CPack)
