@@ -122,14 +122,14 @@ class E2e : public ::testing::Test {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    static bool hovedskaerm(const vterm_skaerm& s) {
-        return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";
+    static bool hovedskaerm(const vterm_screen& s) {
+        return s.row(47, 65, 70) == "Side " && s.row(1, 7, 18) == "Katalog nr:";
     }
-    static bool listen_vist(const vterm_skaerm& s) {
-        return hovedskaerm(s) && s.baggrund(5, 2) == blaa;
+    static bool listen_vist(const vterm_screen& s) {
+        return hovedskaerm(s) && s.background(5, 2) == blaa;
     }
-    static bool gemmer(const vterm_skaerm& s) {
-        return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
+    static bool gemmer(const vterm_screen& s) {
+        return s.row(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
     }
 
     fs::path mappe;
