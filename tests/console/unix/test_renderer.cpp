@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cp850.h"
 #include "renderer.h"
+#include "screen_check.h"
 #include "screen_model.h"
 #include "vterm_screen.h"
 
@@ -14,41 +14,6 @@ using console_detail::renderer;
 using console_detail::screen_model;
 
 namespace {
-
-// The terminal's colour index (ECMA-48 order: red is 1, blue 4) of each
-// PC colour number (blue is 1, red 4).
-const int terminal_colour[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
-int ecma(int pc) { return terminal_colour[pc]; }
-
-void compare(const screen_model& m, const vterm_screen& vt, int rows, int columns) {
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            const auto& c = m.at(x, y);
-            ASSERT_EQ(vt.character(y, x), console_detail::cp850_glyph[c.character])
-                << "cell " << x << "," << y;
-            ASSERT_EQ(vt.foreground(y, x), ecma(c.attribute & 0x0F)) << "cell " << x << "," << y;
-            ASSERT_EQ(vt.background(y, x), ecma((c.attribute >> 4) & 7))
-                << "cell " << x << "," << y;
-        }
-}
-
-// Checks that outside its own escape sequences the output holds no byte
-// below 0x20 but CR, LF and BEL, and no DEL.
-void only_own_control_bytes(const std::string& out) {
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        auto b = static_cast<unsigned char>(out[i]);
-        if (b == 0x1B) {
-            ASSERT_LT(i + 1, out.size());
-            ASSERT_EQ(out[i + 1], '[') << "at " << i;
-            i += 2;
-            while (i < out.size() && !(out[i] >= 0x40 && out[i] <= 0x7E)) ++i;
-            continue;
-        }
-        ASSERT_TRUE(b >= 0x20 || b == '\r' || b == '\n' || b == '\a')
-            << "byte " << int(b) << " at " << i;
-        ASSERT_NE(b, 0x7F);
-    }
-}
 
 // The parameters of every SGR sequence in the output, in order.
 std::vector<std::string> sgr_parameters(const std::string& out) {
@@ -111,9 +76,9 @@ TEST(Renderer, RandomChangesShowOnARealTerminalCellForCell) {
         }
         if (rng() % 3 == 0) m.set_cursor_shape(static_cast<int>(rng() % 3));
         std::string out = r.render(m);
-        only_own_control_bytes(out);
+        ASSERT_EQ(stray_control_byte(out), "");
         vt.feed(out);
-        compare(m, vt, 50, 80);
+        ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
         int cursor_row = 0, cursor_column = 0;
         vt.cursor(cursor_row, cursor_column);
         ASSERT_EQ(vt.cursor_visible(), m.cursor_visible);
@@ -160,7 +125,7 @@ TEST(Renderer, AScrollOfTheWholeScreenIsLineFeedsOnTheLastRow) {
     EXPECT_NE(out.find("\n\n"), std::string::npos);
     EXPECT_LT(out.size(), 250u) << "the moved rows written again";
     vt.feed(out);
-    compare(m, vt, 50, 80);
+    ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
 }
 
 TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
@@ -174,7 +139,7 @@ TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
     renderer r;
     r.set_terminal_size(80, 50);
     std::string out = r.render(m);
-    only_own_control_bytes(out);
+    ASSERT_EQ(stray_control_byte(out), "");
     vterm_screen vt(50, 80);
     vt.feed(out);
     EXPECT_EQ(vt.character(0, 0), U' ');        // 0x00 blank
@@ -248,7 +213,7 @@ TEST(Renderer, AnySizeATerminalReportsShowsTheScreenInItsCorner) {
         r.set_terminal_size(size.columns, size.rows);
         vterm_screen vt(50, 80);
         vt.feed(r.render(m));
-        compare(m, vt, 50, 80);
+        ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
         EXPECT_EQ(r.last_shown_row(), 50) << size.columns << " x " << size.rows;
     }
 }
