@@ -9,12 +9,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "vterm_pty.h"
 
 namespace fs = std::filesystem;
@@ -30,19 +29,15 @@ constexpr int sort_ = 0, roed = 1, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
 class E2e : public ::testing::Test {
    public:
     void SetUp() override {
-        char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(skabelon), nullptr);
-        mappe = skabelon;
+        mappe = make_temp_folder("katsort-e2e-");
+        ASSERT_FALSE(mappe.empty());
     }
     void TearDown() override { fs::remove_all(mappe); }
 
     void skriv(const std::string& navn, const std::string& indhold) {
-        std::ofstream(mappe / navn, std::ios::binary) << indhold;
+        write_file(mappe / navn, indhold);
     }
-    std::string laes(const std::string& navn) {
-        std::ifstream f(mappe / navn, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
+    std::string laes(const std::string& navn) { return read_file(mappe / navn); }
     void demo() {
         for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR))
             fs::copy(f.path(), mappe / f.path().filename());
@@ -116,8 +111,7 @@ class E2e : public ::testing::Test {
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        std::ifstream f(fil, std::ios::binary);
-        fejl.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        fejl = read_file(fil);
         fs::remove(fil);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }

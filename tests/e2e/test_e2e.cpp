@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "e2e.h"
@@ -63,11 +62,7 @@ TEST_F(E2e, LoadingScreenThenTheMainScreenInItsColours) {
 // wiped the first notice) with the command that shows the saved list.
 TEST_F(E2e, TheReadmeDemoCommandStartsOnAFreshCopyOfTheDemo) {
     const fs::path bundlet = fs::path(KATSORT_DEMO_DIR) / "kat_emneliste.txt";
-    auto indhold = [](const fs::path& fil) {
-        std::ifstream f(fil, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    };
-    const std::string bundlet_foer = indhold(bundlet);
+    const std::string bundlet_foer = read_file(bundlet);
     start_valg valg;
     valg.binaer = KATSORT_KILDEMAPPE "/scripts/demo.sh";
     koersel k(mappe, valg);
@@ -98,7 +93,7 @@ TEST_F(E2e, TheReadmeDemoCommandStartsOnAFreshCopyOfTheDemo) {
                                                                   << skaerm_til_slut;
     EXPECT_TRUE(fs::is_regular_file(kopi / "kat_emneliste.txt")) << kopi;
     EXPECT_NE(kopi, fs::path(KATSORT_DEMO_DIR));
-    EXPECT_EQ(indhold(bundlet), bundlet_foer);
+    EXPECT_EQ(read_file(bundlet), bundlet_foer);
 }
 
 TEST_F(E2e, NavigationAcrossPages) {
