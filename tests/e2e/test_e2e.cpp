@@ -1,6 +1,5 @@
 // The real program in a pseudo-terminal behind libvterm: keys typed, cells
 // read back, files checked byte for byte.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -346,31 +345,11 @@ TEST_F(E2e, InputFromDevNullStillReadsTheKeyboard) {
 }
 
 TEST_F(E2e, ArgumentsAndNoTerminal) {
-    auto koer = [](std::vector<std::string> args, bool ind_fra_null) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            setsid();  // no controlling terminal
-            if (ind_fra_null) {
-                int fd = open("/dev/null", O_RDONLY);
-                dup2(fd, 0);
-            }
-            int ud = open("/dev/null", O_WRONLY);
-            dup2(ud, 1);
-            dup2(ud, 2);
-            std::vector<char*> argv{const_cast<char*>(katsort_binaer())};
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(katsort_binaer(), argv.data());
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    EXPECT_EQ(koer({"--help"}, true), 0);
-    EXPECT_EQ(koer({"--version"}, true), 0);
-    EXPECT_EQ(koer({"-x"}, true), 2);
-    EXPECT_EQ(koer({}, true), 2);
+    std::string fejl;
+    EXPECT_EQ(uden_terminal({katsort_binaer(), "--help"}, fejl), 0);
+    EXPECT_EQ(uden_terminal({katsort_binaer(), "--version"}, fejl), 0);
+    EXPECT_EQ(uden_terminal({katsort_binaer(), "-x"}, fejl), 2);
+    EXPECT_EQ(uden_terminal({katsort_binaer()}, fejl), 2);
 }
 
 // Under valgrind (in a build without the sanitizers; KATSORT_VALGRIND=1):
