@@ -12,6 +12,7 @@
 #include "cp850.h"
 #include "screen_diff.h"
 #include "screen_model.h"
+#include "screens.h"
 
 using console_detail::cell;
 using console_detail::screen_diff;
@@ -94,14 +95,8 @@ std::string differences(simulated_console& console, const screen_model& m) {
     return "";
 }
 
-screen_model tall() {
-    screen_model m(80, 25);
-    m.set_mode(64);
-    return m;
-}
-
 struct synced {
-    screen_model model = tall();
+    screen_model model = tall_model();
     screen_diff sync{win32_traits};
     simulated_console console{80, 50};
 
@@ -227,7 +222,7 @@ TEST(ScreenDiffWin32, ShortGapsAreWrittenAgainLongOnesSplitTheRun) {
 }
 
 TEST(ScreenDiffWin32, ASmallConsoleShowsTheTopLeftAndTheNotice) {
-    screen_model m = tall();
+    screen_model m = tall_model();
     screen_diff sync{win32_traits};
     sync.set_console_size(80, 25);
     simulated_console console(80, 25);

@@ -9,24 +9,9 @@
 #include "console.h"
 #include "console_test.h"
 #include "screen_model.h"
+#include "screens.h"
 
 using console_detail::screen_model;
-
-namespace {
-
-screen_model tall() {
-    screen_model m(80, 25);
-    m.set_mode(64);
-    return m;
-}
-
-std::string row_text(const screen_model& m, int y, int from = 0, int to = 80) {
-    std::string s;
-    for (int x = from; x < to; ++x) s += static_cast<char>(m.at(x, y).character);
-    return s;
-}
-
-}  // namespace
 
 TEST(ScreenModel, ModeSixtyFourIsEightyByFiftyAndResetsTheAttribute) {
     screen_model m(100, 30, 0x07);
@@ -75,7 +60,7 @@ TEST(ScreenModel, ModeSixtyFourTakesTheTallSizeTheConsoleCanShow) {
 }
 
 TEST(ScreenModel, ColourBitArithmetic) {
-    auto m = tall();
+    auto m = tall_model();
     m.set_background(2);
     m.set_foreground(15);
     EXPECT_EQ(m.state.attribute, 47);
@@ -88,7 +73,7 @@ TEST(ScreenModel, ColourBitArithmetic) {
 }
 
 TEST(ScreenModel, GotoOutsideTheWindowIsIgnored) {
-    auto m = tall();
+    auto m = tall_model();
     m.go_to(10, 5);
     m.go_to(81, 1);
     m.go_to(1, 51);
@@ -100,7 +85,7 @@ TEST(ScreenModel, GotoOutsideTheWindowIsIgnored) {
 }
 
 TEST(ScreenModel, PrintWrapsScrollsAndTakesControlBytes) {
-    auto m = tall();
+    auto m = tall_model();
     m.set_background(7);
     m.clear();
     EXPECT_EQ(m.x, 0);
@@ -341,7 +326,7 @@ constexpr auto scroll_kind = screen_change::kind::scroll;
 }  // namespace
 
 TEST(ScreenModel, RecordsWholeScreenClearsAndScrollsForTheConsole) {
-    auto m = tall();
+    auto m = tall_model();
     m.take_changes();
     EXPECT_TRUE(m.take_changes().empty());
     m.set_background(1);
@@ -370,7 +355,7 @@ TEST(ScreenModel, RecordsWholeScreenClearsAndScrollsForTheConsole) {
 }
 
 TEST(ScreenModel, RecordsNothingInASmallerWindowAndDropsALongRecord) {
-    auto m = tall();
+    auto m = tall_model();
     m.take_changes();
     m.state.window_bottom = 20;
     m.clear();

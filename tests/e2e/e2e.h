@@ -9,12 +9,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "vterm_pty.h"
 
 namespace fs = std::filesystem;
@@ -30,19 +29,15 @@ constexpr int sort_ = 0, roed = 1, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
 class E2e : public ::testing::Test {
    public:
     void SetUp() override {
-        char skabelon[] = "/tmp/katsort-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(skabelon), nullptr);
-        mappe = skabelon;
+        mappe = make_temp_folder("katsort-e2e-");
+        ASSERT_FALSE(mappe.empty());
     }
     void TearDown() override { fs::remove_all(mappe); }
 
     void skriv(const std::string& navn, const std::string& indhold) {
-        std::ofstream(mappe / navn, std::ios::binary) << indhold;
+        write_file(mappe / navn, indhold);
     }
-    std::string laes(const std::string& navn) {
-        std::ifstream f(mappe / navn, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
+    std::string laes(const std::string& navn) { return read_file(mappe / navn); }
     void demo() {
         for (auto& f : fs::directory_iterator(KATSORT_DEMO_DIR))
             fs::copy(f.path(), mappe / f.path().filename());
@@ -116,20 +111,19 @@ class E2e : public ::testing::Test {
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        std::ifstream f(fil, std::ios::binary);
-        fejl.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        fejl = read_file(fil);
         fs::remove(fil);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    static bool hovedskaerm(const vterm_skaerm& s) {
-        return s.raekke(47, 65, 70) == "Side " && s.raekke(1, 7, 18) == "Katalog nr:";
+    static bool hovedskaerm(const vterm_screen& s) {
+        return s.row(47, 65, 70) == "Side " && s.row(1, 7, 18) == "Katalog nr:";
     }
-    static bool listen_vist(const vterm_skaerm& s) {
-        return hovedskaerm(s) && s.baggrund(5, 2) == blaa;
+    static bool listen_vist(const vterm_screen& s) {
+        return hovedskaerm(s) && s.background(5, 2) == blaa;
     }
-    static bool gemmer(const vterm_skaerm& s) {
-        return s.raekke(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
+    static bool gemmer(const vterm_screen& s) {
+        return s.row(21, 22, 63).find("G e m m e r  d a t a") != std::string::npos;
     }
 
     fs::path mappe;

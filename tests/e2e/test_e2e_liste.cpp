@@ -23,9 +23,9 @@ class Liste : public E2e {
     // Starts the program, waits for the list, presses Esc: the exit status.
     int koer_og_gem(const std::string& forventet_titel = "Titel 1") {
         koersel k(mappe);
-        if (!k.vent_paa([&](const vterm_skaerm& s) {
+        if (!k.vent_paa([&](const vterm_screen& s) {
                 return listen_vist(s) &&
-                       s.raekke(5, 16, 16 + static_cast<int>(forventet_titel.size())) ==
+                       s.row(5, 16, 16 + static_cast<int>(forventet_titel.size())) ==
                            forventet_titel;
             }))
             return -1;
@@ -135,10 +135,10 @@ TEST_F(Liste, AHangupDuringTheSaveWaitsForTheNewList) {
     auto sorter_og_gem = [](koersel& k) {
         if (!k.vent_paa(listen_vist, 60000)) return false;
         k.skriv(f1 + "t");
-        if (!k.vent_paa([](const vterm_skaerm& s) { return s.raekke(20, 38, 43) == "Titel"; }))
+        if (!k.vent_paa([](const vterm_screen& s) { return s.row(20, 38, 43) == "Titel"; }))
             return false;
         k.skriv("i");
-        if (!k.vent_paa([](const vterm_skaerm& s) { return s.raekke(6, 16, 24) == "Titel 10"; },
+        if (!k.vent_paa([](const vterm_screen& s) { return s.row(6, 16, 24) == "Titel 10"; },
                         60000))
             return false;
         k.skriv("\x1b");
@@ -278,20 +278,20 @@ TEST_P(Hindring, TheReasonNotToSaveStandsOnTheLastRowFromTheStart) {
     const std::string forventet =
         t.grund ? std::string(" Listen kan ikke gemmes: ") + t.grund : std::string();
     koersel k(mappe);
-    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
-        return listen_vist(s) && s.raekke(49, 0, 79).rfind(forventet, 0) == 0;
-    })) << k.skaerm().raekke(49);
+    ASSERT_TRUE(k.vent_paa([&](const vterm_screen& s) {
+        return listen_vist(s) && s.row(49, 0, 79).rfind(forventet, 0) == 0;
+    })) << k.skaerm().row(49);
     const auto& s = k.skaerm();
     if (t.grund) {
-        EXPECT_EQ(s.baggrund(49, 1), roed);
-        EXPECT_EQ(s.forgrund(49, 1), hvid);
-        EXPECT_EQ(s.baggrund(49, 78), roed);
+        EXPECT_EQ(s.background(49, 1), roed);
+        EXPECT_EQ(s.foreground(49, 1), hvid);
+        EXPECT_EQ(s.background(49, 78), roed);
     } else {
-        EXPECT_EQ(s.raekke(49, 0, 79), std::string(79, ' '));
+        EXPECT_EQ(s.row(49, 0, 79), std::string(79, ' '));
     }
     k.skriv(f1 + "I");  // the reason stays through a sort
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return listen_vist(s); }));
-    EXPECT_EQ(k.skaerm().raekke(49, 0, 79).rfind(forventet, 0), 0u);
+    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) { return listen_vist(s); }));
+    EXPECT_EQ(k.skaerm().row(49, 0, 79).rfind(forventet, 0), 0u);
     k.skriv("\x1b");
     int status = k.vent_paa_slut(10000);
     ASSERT_TRUE(WIFEXITED(status));

@@ -43,8 +43,8 @@ std::string proc_felt(pid_t pid, const char* fil) {
 }
 
 // The labels are bright white: on an eight-colour terminal white in bold.
-bool otte_farver(const vterm_skaerm& s) { return s.fed(1, 7) && s.forgrund(1, 7) == lysgraa; }
-bool seksten_farver(const vterm_skaerm& s) { return !s.fed(1, 7) && s.forgrund(1, 7) == hvid; }
+bool otte_farver(const vterm_screen& s) { return s.bold(1, 7) && s.foreground(1, 7) == lysgraa; }
+bool seksten_farver(const vterm_screen& s) { return !s.bold(1, 7) && s.foreground(1, 7) == hvid; }
 
 }  // namespace
 
@@ -106,8 +106,8 @@ TEST_F(E2e, TheLabelsComeInThePcConsolesGreyWhereTheTerminalHasIt) {
             if (i != t.slag) {
                 EXPECT_EQ(ud.find(slags[i]), std::string::npos) << navn << slags[i];
             }
-        EXPECT_EQ(k.skaerm().baggrund(1, 7), lysgraa) << navn;  // "Katalog nr:"
-        EXPECT_EQ(k.skaerm().forgrund(1, 7), t.hvid_tekst) << navn;
+        EXPECT_EQ(k.skaerm().background(1, 7), lysgraa) << navn;  // "Katalog nr:"
+        EXPECT_EQ(k.skaerm().foreground(1, 7), t.hvid_tekst) << navn;
         k.skriv("\x1b");
         EXPECT_EQ(k.vent_paa_slut(), 0) << navn;
     }
@@ -118,12 +118,12 @@ TEST_F(E2e, NoNulByteReachesTheTerminal) {
     koersel k(mappe);
     ASSERT_TRUE(k.vent_paa(listen_vist));
     k.skriv(ned + f1);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
-        return s.raekke(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) {
+        return s.row(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
     }));
     k.skriv("TKAS");
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) {
-        return hovedskaerm(s) && s.raekke(47, 70, 73) == "1/4" && s.baggrund(6, 20) == blaa;
+    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) {
+        return hovedskaerm(s) && s.row(47, 70, 73) == "1/4" && s.background(6, 20) == blaa;
     }));
     k.skriv("\x1b");
     ASSERT_EQ(k.vent_paa_slut(), 0);
@@ -140,11 +140,11 @@ TEST_F(E2e, ContinueAgainAndAgainPushesTheKeyboardModeOnce) {
     ASSERT_EQ(antal(k.alt_output(), kitty_tryk), 1u);
     std::size_t foer = k.alt_output().size();
     for (int i = 0; i < 5; ++i) kill(k.pid(), SIGCONT);
-    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+    ASSERT_TRUE(k.vent_paa([&](const vterm_screen& s) {
         return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
     }));
     k.skriv(ned);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) { return s.background(6, 20) == blaa; }));
     k.skriv("\x1b[27u");
     ASSERT_EQ(k.vent_paa_slut(), 0);
     EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
@@ -161,7 +161,7 @@ TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
     std::size_t foer = k.alt_output().size();
     kill(k.pid(), SIGTSTP);
     // Given back for the stop, then taken again and painted anew.
-    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+    ASSERT_TRUE(k.vent_paa([&](const vterm_screen& s) {
         std::size_t givet = k.alt_output().find("\x1b[?7h", foer);
         return givet != std::string::npos &&
                k.alt_output().find(fuld_tegning, givet) != std::string::npos && listen_vist(s);
@@ -171,7 +171,7 @@ TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
     EXPECT_FALSE(t.c_lflag & ICANON);
     EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop) + 1);
     k.skriv(ned);
-    ASSERT_TRUE(k.vent_paa([](const vterm_skaerm& s) { return s.baggrund(6, 20) == blaa; }));
+    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) { return s.background(6, 20) == blaa; }));
     k.skriv("\x1b[27u");
     ASSERT_EQ(k.vent_paa_slut(), 0);
     EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
@@ -203,7 +203,7 @@ TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
     ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
     for (int sig : {SIGCONT, SIGWINCH, SIGCONT}) kill(k.pid(), sig);
     std::size_t foer = k.alt_output().size();
-    ASSERT_TRUE(k.vent_paa([&](const vterm_skaerm& s) {
+    ASSERT_TRUE(k.vent_paa([&](const vterm_screen& s) {
         return listen_vist(s) && k.alt_output().find(fuld_tegning, foer) != std::string::npos;
     }));
     ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
@@ -244,8 +244,8 @@ TEST_F(E2e, HeaderValueOfTwentyMegabytes) {
     skriv("katalog.txt", "# 1 " + type + " 12.03.1998 3\r\n");
     koersel k(mappe);
     ASSERT_TRUE(k.vent_paa(
-        [](const vterm_skaerm& s) {
-            return s.raekke(47, 70, 73) == "1/1" && s.baggrund(5, 20) == blaa;
+        [](const vterm_screen& s) {
+            return s.row(47, 70, 73) == "1/1" && s.background(5, 20) == blaa;
         },
         120000));
     // The type starts at column 43 of row 2; the screen shows the rows of its
@@ -259,11 +259,11 @@ TEST_F(E2e, HeaderValueOfTwentyMegabytes) {
         return r;
     };
     auto& s = k.skaerm();
-    EXPECT_EQ(s.raekke(0), forventet(0));
-    EXPECT_EQ(s.raekke(48), forventet(48));
-    EXPECT_EQ(s.raekke(49, 0, static_cast<int>(slut % 80)), forventet(49).substr(0, slut % 80));
-    EXPECT_EQ(s.raekke(49, static_cast<int>(slut % 80)), std::string(80 - slut % 80, ' '));
-    EXPECT_EQ(s.raekke(1, 61, 71), "12.03.1998");
+    EXPECT_EQ(s.row(0), forventet(0));
+    EXPECT_EQ(s.row(48), forventet(48));
+    EXPECT_EQ(s.row(49, 0, static_cast<int>(slut % 80)), forventet(49).substr(0, slut % 80));
+    EXPECT_EQ(s.row(49, static_cast<int>(slut % 80)), std::string(80 - slut % 80, ' '));
+    EXPECT_EQ(s.row(1, 61, 71), "12.03.1998");
     k.skriv("\x1b");
     EXPECT_EQ(k.vent_paa_slut(60000), 0);
 }

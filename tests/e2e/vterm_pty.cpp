@@ -223,9 +223,9 @@ bool koersel::fodr_naeste() {
         if (slut == std::string::npos) return false;
         n = slut + ramme_slut.size();
     }
-    vt_.fodr(std::string_view(ufodret_).substr(0, n));
+    vt_.feed(std::string_view(ufodret_).substr(0, n));
     ufodret_.erase(0, n);
-    std::string svar = vt_.tag_svar();  // answers to the program's queries
+    std::string svar = vt_.take_replies();  // answers to the program's queries
     if (!svar.empty()) skriv(svar);
     return true;
 }
@@ -233,11 +233,11 @@ bool koersel::fodr_naeste() {
 void koersel::fodr_alt() {
     while (fodr_naeste()) {
     }
-    vt_.fodr(ufodret_);
+    vt_.feed(ufodret_);
     ufodret_.clear();
 }
 
-bool koersel::vent_paa(const std::function<bool(const vterm_skaerm&)>& betingelse, int ms) {
+bool koersel::vent_paa(const std::function<bool(const vterm_screen&)>& betingelse, int ms) {
     auto slut = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!betingelse(vt_)) {
         if (fodr_naeste()) continue;
@@ -271,14 +271,14 @@ void koersel::andet_program_tegner(std::string_view bytes) {
     while (laes_noget(20)) {
     }
     fodr_alt();
-    vt_.fodr(bytes);
+    vt_.feed(bytes);
 }
 
 void koersel::skift_stoerrelse(int raekker, int kolonner) {
     winsize ws{};
     ws.ws_row = static_cast<unsigned short>(raekker);
     ws.ws_col = static_cast<unsigned short>(kolonner);
-    vt_.skift_stoerrelse(raekker, kolonner);
+    vt_.resize(raekker, kolonner);
     ioctl(master_, TIOCSWINSZ, &ws);
 }
 

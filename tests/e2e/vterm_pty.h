@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "vterm_skaerm.h"
+#include "vterm_screen.h"
 
 // The program under test: the one just built, or KATSORT_E2E_BINARY (to try
 // the tests on another build, an older one say).
@@ -60,7 +60,7 @@ class koersel {
     // each in synchronized-output marks) until the condition holds; false
     // when it didn't hold in time. The screen is never looked at halfway
     // through an update, nor past the first update that makes it hold.
-    bool vent_paa(const std::function<bool(const vterm_skaerm&)>& betingelse, int ms = 5000);
+    bool vent_paa(const std::function<bool(const vterm_screen&)>& betingelse, int ms = 5000);
     // The exit status (as waitpid gives it), or -1 when still running after `ms`.
     int vent_paa_slut(int ms = 5000);
     // Another program draws on the terminal after all the program wrote so far.
@@ -80,7 +80,7 @@ class koersel {
     void fortsaet_i_forgrunden();
     // The program's own pid, also when a shell runs it.
     pid_t pid() const { return program_; }
-    vterm_skaerm& skaerm() { return vt_; }
+    vterm_screen& skaerm() { return vt_; }
     // Everything the program wrote, as raw bytes.
     const std::string& alt_output() const { return output_; }
 
@@ -91,7 +91,7 @@ class koersel {
     bool fodr_naeste();
     void fodr_alt();
 
-    vterm_skaerm vt_;
+    vterm_screen vt_;
     int master_ = -1;
     pid_t pid_ = -1;      // the pty's first process: the program or its shell
     pid_t program_ = -1;  // the program

@@ -5,49 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "cp850.h"
 #include "renderer.h"
+#include "screen_check.h"
 #include "screen_model.h"
-#include "vterm_skaerm.h"
+#include "vterm_screen.h"
 
 using console_detail::renderer;
 using console_detail::screen_model;
 
 namespace {
-
-// The terminal's colour index (ECMA-48 order: red is 1, blue 4) of each
-// PC colour number (blue is 1, red 4).
-const int terminal_colour[16] = {0, 4, 2, 6, 1, 5, 3, 7, 8, 12, 10, 14, 9, 13, 11, 15};
-int ecma(int pc) { return terminal_colour[pc]; }
-
-void compare(const screen_model& m, const vterm_skaerm& vt, int rows, int columns) {
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < columns; ++x) {
-            const auto& c = m.at(x, y);
-            ASSERT_EQ(vt.tegn(y, x), console_detail::cp850_glyph[c.character])
-                << "cell " << x << "," << y;
-            ASSERT_EQ(vt.forgrund(y, x), ecma(c.attribute & 0x0F)) << "cell " << x << "," << y;
-            ASSERT_EQ(vt.baggrund(y, x), ecma((c.attribute >> 4) & 7)) << "cell " << x << "," << y;
-        }
-}
-
-// Checks that outside its own escape sequences the output holds no byte
-// below 0x20 but CR, LF and BEL, and no DEL.
-void only_own_control_bytes(const std::string& out) {
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        auto b = static_cast<unsigned char>(out[i]);
-        if (b == 0x1B) {
-            ASSERT_LT(i + 1, out.size());
-            ASSERT_EQ(out[i + 1], '[') << "at " << i;
-            i += 2;
-            while (i < out.size() && !(out[i] >= 0x40 && out[i] <= 0x7E)) ++i;
-            continue;
-        }
-        ASSERT_TRUE(b >= 0x20 || b == '\r' || b == '\n' || b == '\a')
-            << "byte " << int(b) << " at " << i;
-        ASSERT_NE(b, 0x7F);
-    }
-}
 
 // The parameters of every SGR sequence in the output, in order.
 std::vector<std::string> sgr_parameters(const std::string& out) {
@@ -95,7 +61,7 @@ TEST(Renderer, RandomChangesShowOnARealTerminalCellForCell) {
     m.set_mode(64);
     renderer r;
     r.set_terminal_size(80, 50);
-    vterm_skaerm vt(50, 80);
+    vterm_screen vt(50, 80);
     for (int round = 0; round < 200; ++round) {
         int actions = 1 + static_cast<int>(rng() % 20);
         for (int h = 0; h < actions; ++h) {
@@ -110,12 +76,12 @@ TEST(Renderer, RandomChangesShowOnARealTerminalCellForCell) {
         }
         if (rng() % 3 == 0) m.set_cursor_shape(static_cast<int>(rng() % 3));
         std::string out = r.render(m);
-        only_own_control_bytes(out);
-        vt.fodr(out);
-        compare(m, vt, 50, 80);
+        ASSERT_EQ(stray_control_byte(out), "");
+        vt.feed(out);
+        ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
         int cursor_row = 0, cursor_column = 0;
-        vt.markoer(cursor_row, cursor_column);
-        ASSERT_EQ(vt.markoer_synlig(), m.cursor_visible);
+        vt.cursor(cursor_row, cursor_column);
+        ASSERT_EQ(vt.cursor_visible(), m.cursor_visible);
         if (m.cursor_visible) {
             ASSERT_EQ(cursor_row, m.y);
             ASSERT_EQ(cursor_column, m.x);
@@ -150,16 +116,16 @@ TEST(Renderer, AScrollOfTheWholeScreenIsLineFeedsOnTheLastRow) {
     }
     renderer r;
     r.set_terminal_size(80, 50);
-    vterm_skaerm vt(50, 80);
-    vt.fodr(r.render(m));
+    vterm_screen vt(50, 80);
+    vt.feed(r.render(m));
     m.set_background(2);
     m.go_to(1, 50);
     m.print("\r\n\r\nlast");
     std::string out = r.render(m);
     EXPECT_NE(out.find("\n\n"), std::string::npos);
     EXPECT_LT(out.size(), 250u) << "the moved rows written again";
-    vt.fodr(out);
-    compare(m, vt, 50, 80);
+    vt.feed(out);
+    ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
 }
 
 TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
@@ -173,15 +139,15 @@ TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
     renderer r;
     r.set_terminal_size(80, 50);
     std::string out = r.render(m);
-    only_own_control_bytes(out);
-    vterm_skaerm vt(50, 80);
-    vt.fodr(out);
-    EXPECT_EQ(vt.tegn(0, 0), U' ');        // 0x00 blank
-    EXPECT_EQ(vt.tegn(0, 1), U'\u263A');   // 0x01 ☺
-    EXPECT_EQ(vt.tegn(0, 27), U'\u2190');  // 0x1B ←
-    EXPECT_EQ(vt.tegn(1, 63), U'\u2302');  // 0x7F ⌂
-    EXPECT_EQ(vt.tegn(2, 17), U'\u00E6');  // 0x91 æ
-    EXPECT_EQ(vt.tegn(3, 48), U'-');       // 0xF0 soft hyphen
+    ASSERT_EQ(stray_control_byte(out), "");
+    vterm_screen vt(50, 80);
+    vt.feed(out);
+    EXPECT_EQ(vt.character(0, 0), U' ');        // 0x00 blank
+    EXPECT_EQ(vt.character(0, 1), U'\u263A');   // 0x01 ☺
+    EXPECT_EQ(vt.character(0, 27), U'\u2190');  // 0x1B ←
+    EXPECT_EQ(vt.character(1, 63), U'\u2302');  // 0x7F ⌂
+    EXPECT_EQ(vt.character(2, 17), U'\u00E6');  // 0x91 æ
+    EXPECT_EQ(vt.character(3, 48), U'-');       // 0xF0 soft hyphen
 }
 
 TEST(Renderer, EightColourTerminalsGetBoldForBrightColours) {
@@ -194,14 +160,14 @@ TEST(Renderer, EightColourTerminalsGetBoldForBrightColours) {
     m.print("B");
     renderer r(false);
     r.set_terminal_size(80, 50);
-    vterm_skaerm vt(50, 80);
+    vterm_screen vt(50, 80);
     std::string out = r.render(m);
     EXPECT_FALSE(has_bright_colours(out));
-    vt.fodr(out);
-    EXPECT_TRUE(vt.fed(0, 0));
-    EXPECT_EQ(vt.forgrund(0, 0), 7);
-    EXPECT_FALSE(vt.fed(0, 1));
-    EXPECT_EQ(vt.forgrund(0, 1), 0);
+    vt.feed(out);
+    EXPECT_TRUE(vt.bold(0, 0));
+    EXPECT_EQ(vt.foreground(0, 0), 7);
+    EXPECT_FALSE(vt.bold(0, 1));
+    EXPECT_EQ(vt.foreground(0, 1), 0);
 }
 
 TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {
@@ -215,18 +181,18 @@ TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {
     m.print("hidden");
     renderer r;
     r.set_terminal_size(70, 24);
-    vterm_skaerm vt(24, 70);
-    vt.fodr(r.render(m));
-    EXPECT_EQ(vt.raekke(0, 0, 6), "corner");
-    EXPECT_EQ(vt.raekke(19, 59, 66), "visible");
-    EXPECT_NE(vt.raekke(23).find("80 x 50"), std::string::npos);
-    EXPECT_NE(vt.raekke(23).find("70 x 24"), std::string::npos);
+    vterm_screen vt(24, 70);
+    vt.feed(r.render(m));
+    EXPECT_EQ(vt.row(0, 0, 6), "corner");
+    EXPECT_EQ(vt.row(19, 59, 66), "visible");
+    EXPECT_NE(vt.row(23).find("80 x 50"), std::string::npos);
+    EXPECT_NE(vt.row(23).find("70 x 24"), std::string::npos);
     // Big enough again: everything is repainted and the notice goes.
     r.set_terminal_size(80, 50);
-    vterm_skaerm large(50, 80);
-    large.fodr(r.render(m));
-    EXPECT_EQ(large.raekke(44, 69, 75), "hidden");
-    EXPECT_EQ(large.raekke(23).find("80 x 50"), std::string::npos);
+    vterm_screen large(50, 80);
+    large.feed(r.render(m));
+    EXPECT_EQ(large.row(44, 69, 75), "hidden");
+    EXPECT_EQ(large.row(23).find("80 x 50"), std::string::npos);
 }
 
 // Whatever size a terminal reports, the screen is in its top-left corner
@@ -245,9 +211,9 @@ TEST(Renderer, AnySizeATerminalReportsShowsTheScreenInItsCorner) {
         m.print("end");
         renderer r;
         r.set_terminal_size(size.columns, size.rows);
-        vterm_skaerm vt(50, 80);
-        vt.fodr(r.render(m));
-        compare(m, vt, 50, 80);
+        vterm_screen vt(50, 80);
+        vt.feed(r.render(m));
+        ASSERT_EQ(screen_difference(m, vt, 50, 80), "");
         EXPECT_EQ(r.last_shown_row(), 50) << size.columns << " x " << size.rows;
     }
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "palette.h"
 #include "terminfo.h"
 
@@ -64,9 +65,8 @@ class Terminfo : public ::testing::Test {
             const char* v = std::getenv(name);
             saved_.push_back(v ? std::optional<std::string>(v) : std::nullopt);
         }
-        char name_template[] = "/tmp/katsort-terminfo-XXXXXX";
-        ASSERT_NE(mkdtemp(name_template), nullptr);
-        dir_ = name_template;
+        dir_ = make_temp_folder("katsort-terminfo-");
+        ASSERT_FALSE(dir_.empty());
         setenv("TERMINFO", (dir_ / "terminfo").c_str(), 1);
         setenv("HOME", (dir_ / "home").c_str(), 1);
         unsetenv("TERMINFO_DIRS");
@@ -85,7 +85,7 @@ class Terminfo : public ::testing::Test {
     void write(const std::string& folder, const std::string& sub, const std::string& term,
                const std::string& bytes) {
         fs::create_directories(dir_ / folder / sub);
-        std::ofstream(dir_ / folder / sub / term, std::ios::binary) << bytes;
+        write_file(dir_ / folder / sub / term, bytes);
     }
     void write(const std::string& bytes) { write("terminfo", "k", "katsort-test", bytes); }
 

@@ -10,14 +10,12 @@
 #include "console.h"
 #include "console_test.h"
 #include "katalogmappe.h"
+#include "screens.h"
 
 namespace brugergraense_fixtur {
 
 inline std::string tekst(int kolonne, int raekke, int laengde) {
-    std::string s;
-    for (int k = 0; k < laengde; ++k)
-        s += static_cast<char>(console_model().at(kolonne - 1 + k, raekke - 1).character);
-    return s;
+    return row_text(console_model(), raekke - 1, kolonne - 1, kolonne - 1 + laengde);
 }
 inline int attribut(int kolonne, int raekke) {
     return console_model().at(kolonne - 1, raekke - 1).attribute;

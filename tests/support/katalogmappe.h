@@ -4,47 +4,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 
+#include "files.h"
 #include "kat_opsaetning.h"
 
 class katalogmappe : public ::testing::Test {
    protected:
     void SetUp() override {
-        // A name of our own in the system's temporary folder, on every system.
-        std::random_device tilfaeldig;
-        for (int forsoeg = 0; forsoeg < 100 && mappe_.empty(); ++forsoeg) {
-            auto kandidat = std::filesystem::temp_directory_path() /
-                            ("katsort-test-" + std::to_string(tilfaeldig()));
-            if (std::filesystem::create_directory(kandidat)) mappe_ = kandidat;
-        }
+        mappe_ = make_temp_folder("katsort-test-");
         ASSERT_FALSE(mappe_.empty());
         gammel_ = std::filesystem::current_path();
         std::filesystem::current_path(mappe_);
     }
     void TearDown() override {
         std::filesystem::current_path(gammel_);
-        std::error_code ec;
-        std::filesystem::permissions(mappe_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(mappe_, ec);
+        remove_temp_folder(mappe_);
     }
 
     static void skriv(const std::string& navn, const std::string& indhold) {
-        std::ofstream f(navn, std::ios::binary);
-        f << indhold;
+        write_file(navn, indhold);
     }
-    static std::string laes(const std::string& navn) {
-        std::ifstream f(navn, std::ios::binary);
-        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-    }
+    static std::string laes(const std::string& navn) { return read_file(navn); }
     static bool findes(const std::string& navn) { return std::filesystem::exists(navn); }
 
     // Puts `indhold` in the list's place as the save does.
