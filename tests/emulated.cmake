@@ -1,0 +1,30 @@
+# A Unix build for another CPU (arm64: cmake/aarch64-linux-gnu.cmake), whose
+# programs run here through CMAKE_CROSSCOMPILING_EMULATOR (qemu). The unit
+# tests run in it, those of the renderer apart: they read the screen through
+# libvterm, which the native builds have.
+add_executable(katsort_tests ${portable_tests} ${unix_tests})
+target_include_directories(katsort_tests PRIVATE ${test_helper_folders})
+target_link_libraries(katsort_tests PRIVATE
+  katsort_brugergraense katsort_console_internal katsort_scripted_console katsort_orakel GTest::gtest_main)
+katsort_advarsler(katsort_tests)
+
+# Loads, reverses and saves: the save that a test kills at random moments.
+# The test starts it itself, and this machine runs it only through the
+# emulator: so through a script that execs the emulator (the pid stays).
+add_executable(gem_hjaelper catalogue/gem_hjaelper.cpp)
+target_link_libraries(gem_hjaelper PRIVATE katsort_katalog)
+katsort_advarsler(gem_hjaelper)
+list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+set(gem_hjaelper_script ${CMAKE_CURRENT_BINARY_DIR}/gem_hjaelper.sh)
+file(GENERATE OUTPUT ${gem_hjaelper_script}
+  CONTENT "#!/bin/sh\nexec ${emulator} $<TARGET_FILE:gem_hjaelper> \"$@\"\n"
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+target_compile_definitions(katsort_tests PRIVATE KATSORT_GEM_HJAELPER="${gem_hjaelper_script}")
+add_dependencies(katsort_tests gem_hjaelper)
+
+# A death test forks: the emulated program cannot exec itself.
+target_compile_definitions(katsort_tests PRIVATE KATSORT_DEATH_TEST_STYLE="fast")
+# Each test in a process of its own, as in the native builds: the emulator
+# starts in a twentieth of a second.
+include(GoogleTest)
+gtest_discover_tests(katsort_tests DISCOVERY_TIMEOUT 60)
