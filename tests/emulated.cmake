@@ -1,7 +1,10 @@
 # A Unix build for another CPU (arm64: cmake/aarch64-linux-gnu.cmake), whose
 # programs run here through CMAKE_CROSSCOMPILING_EMULATOR (qemu). The unit
-# tests run in it, those of the renderer apart: they read the screen through
-# libvterm, which the native builds have.
+# tests run in it; the end-to-end tests stay a program of this machine, the
+# test preset's katsort_e2e, which drives the cross-built katsort through the
+# emulator in its pseudo-terminal. libvterm is needed only there, so the
+# renderer's tests (which read the screen through it) are left to the native
+# builds.
 add_executable(katsort_tests ${portable_tests} ${unix_tests})
 target_include_directories(katsort_tests PRIVATE ${test_helper_folders})
 target_link_libraries(katsort_tests PRIVATE
@@ -28,3 +31,15 @@ target_compile_definitions(katsort_tests PRIVATE KATSORT_DEATH_TEST_STYLE="fast"
 # starts in a twentieth of a second.
 include(GoogleTest)
 gtest_discover_tests(katsort_tests DISCOVERY_TIMEOUT 60)
+
+# The native build whose end-to-end tests drive this build's katsort (by
+# default the test preset's, which must be built first).
+set(KATSORT_TESTS_LINUX ${PROJECT_SOURCE_DIR}/build/test/tests CACHE PATH
+  "The tests folder of a native Linux build, to run the cross-built katsort end to end")
+set(e2e ${KATSORT_TESTS_LINUX}/katsort_e2e)
+set(hovedtests E2e.LoadingScreenThenTheMainScreenInItsColours E2e.NavigationAcrossPages
+  E2e.NoLotsShowOneOfZeroAndBlankRows E2e.F1DialogSortsRenumbersAndEscSavesByteForByte)
+list(JOIN hovedtests ":" hovedtests)
+add_test(NAME katsort_e2e COMMAND ${e2e} --gtest_filter=${hovedtests} --gtest_brief=1)
+set_tests_properties(katsort_e2e PROPERTIES REQUIRED_FILES ${e2e} ENVIRONMENT
+  "KATSORT_E2E_BINARY=$<TARGET_FILE:katsort>;KATSORT_E2E_FORAN=${emulator}")
