@@ -8,6 +8,9 @@
 #   test          all unit and end-to-end tests under ASan and UBSan
 #   windows       katsort.exe, cross-built as the README gives it
 #   windows-test  its unit and end-to-end tests under Wine (needs test's build)
+#   arm64         katsort cross-built for arm64 Linux, as an operator there gets it
+#   arm64-test    its unit tests under qemu, its main end-to-end tests under
+#                 qemu in test's harness, and its sort keys against test's
 # Installs the Debian packages that are missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,3 +41,5 @@ cmake --workflow --preset valgrind
 cmake --workflow --preset test
 cmake --workflow --preset windows
 cmake --workflow --preset windows-test
+cmake --workflow --preset arm64
+cmake --workflow --preset arm64-test
