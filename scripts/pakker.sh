@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when they are missing: as root
 # directly, otherwise through sudo when there is one.
-# Usage: scripts/pakker.sh program|windows|test
+# Usage: scripts/pakker.sh program|windows|arm64|test
 set -euo pipefail
 
 program=(cmake make g++)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
-test=("${program[@]}" "${windows[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
+# The arm64 cross build, and qemu with the arm64 C and C++ libraries to run it.
+arm64=(cmake ninja-build g++-aarch64-linux-gnu qemu-user libc6-arm64-cross libstdc++6-arm64-cross)
+test=("${program[@]}" "${windows[@]}" "${arm64[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
       libclang-rt-14-dev dpkg-dev wine64 clang-format locales lintian)
 
 case "${1:-}" in
     program) oenskede=("${program[@]}") ;;
     windows) oenskede=("${windows[@]}") ;;
+    arm64) oenskede=("${arm64[@]}") ;;
     test) oenskede=("${test[@]}") ;;
-    *) echo "usage: $0 program|windows|test" >&2; exit 2 ;;
+    *) echo "usage: $0 program|windows|arm64|test" >&2; exit 2 ;;
 esac
 
 mangler=()

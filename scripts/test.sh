@@ -9,6 +9,11 @@
 #   test          all unit and end-to-end tests under ASan and UBSan
 #   windows       katsort.exe, cross-built as the README gives it
 #   windows-test  its unit and end-to-end tests under Wine (needs test's build)
+#   arm64         katsort cross-built for arm64 Linux, installed into a staging
+#                 folder and started there under qemu
+#   arm64-test    its unit tests under qemu, its main end-to-end tests under
+#                 qemu in test's harness, and its sort keys against test's (the
+#                 number of texts compared is printed)
 # Installs the Debian packages that are missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,3 +46,8 @@ cmake --workflow --preset valgrind
 cmake --workflow --preset test
 cmake --workflow --preset windows
 cmake --workflow --preset windows-test
+cmake --workflow --preset arm64
+cmake --install build/arm64 --prefix "$staging/arm64/usr" >/dev/null
+qemu-aarch64 -L /usr/aarch64-linux-gnu "$staging/arm64/usr/bin/katsort" --version
+cmake --workflow --preset arm64-test
+grep -h "the same keys of" build/arm64-test/Testing/Temporary/LastTest.log

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 koersel::koersel(const std::string& mappe, int raekker, int kolonner,
@@ -25,6 +26,14 @@ koersel::koersel(const std::string& mappe, int raekker, int kolonner,
                                 std::move(stroemme),
                                 {},
                                 false}) {}
+
+std::vector<std::string> katsort_foran() {
+    std::vector<std::string> ord;
+    std::istringstream foran(std::getenv("KATSORT_E2E_FORAN") ? std::getenv("KATSORT_E2E_FORAN")
+                                                              : "");
+    for (std::string o; foran >> o;) ord.push_back(o);
+    return ord;
+}
 
 namespace {
 
@@ -120,11 +129,14 @@ koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, 
         for (const auto& [navn, vaerdi] : valg.miljoe) setenv(navn.c_str(), vaerdi.c_str(), 1);
         std::vector<char*> argv;
         for (auto& a : valg.foran) argv.push_back(a.data());
+        std::vector<std::string> emulator;
+        if (valg.binaer.empty()) emulator = katsort_foran();
+        for (auto& a : emulator) argv.push_back(a.data());
         argv.push_back(valg.binaer.empty() ? const_cast<char*>(katsort_binaer())
                                            : valg.binaer.data());
         for (auto& a : valg.argumenter) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(argv[0], argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(slave);

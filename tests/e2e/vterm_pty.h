@@ -20,6 +20,11 @@ inline const char* katsort_binaer() {
     return andet && *andet ? andet : KATSORT_BINARY;
 }
 
+// What runs the program under test, when it is a build for another CPU:
+// KATSORT_E2E_FORAN, words split at spaces ("qemu-aarch64 -L
+// /usr/aarch64-linux-gnu", say).
+std::vector<std::string> katsort_foran();
+
 // Standard streams of the program that are not the terminal.
 struct omdirigering {
     std::string ud_til_fil{};   // standard output into this file

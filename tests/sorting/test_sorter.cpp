@@ -7,6 +7,7 @@
 
 #include "bogstavelig_sorter.h"
 #include "kat_opsaetning.h"
+#include "noegle_tekster.h"
 
 namespace {
 
@@ -114,23 +115,7 @@ TEST(Sorter, SameFieldTwiceChangesNothingAtTheSecondLevel) {
 // record, record 0 included, must match after each sort.
 TEST(Sorter, FastSortMatchesLiteralProcedureOnRandomTables) {
     std::mt19937 rng(4711);
-    const char* ord[] = {"Akvarel",
-                         "akvarel",
-                         "Olie",
-                         "olie",
-                         "M",
-                         "",
-                         "/",
-                         "-",
-                         ("\x91"
-                          "ble"),
-                         "\x9B",
-                         "Maleri af havet",
-                         "Maleri af havnen",
-                         "10",
-                         "9",
-                         "007",
-                         "7"};
+    const auto& ord = sorteringsord;
     auto a = ny_store();
     auto b = ny_store();
     for (int runde = 0; runde < 60; ++runde) {
