@@ -10,7 +10,8 @@
 #   windows       katsort.exe, cross-built as the README gives it
 #   windows-test  its unit and end-to-end tests under Wine (needs test's build)
 #   arm64         katsort cross-built for arm64 Linux, installed into a staging
-#                 folder and started there under qemu
+#                 folder and started there under qemu, and its Debian package,
+#                 which lintian must pass as the release one
 #   arm64-test    its unit tests under qemu, its main end-to-end tests under
 #                 qemu in test's harness, and its sort keys against test's (the
 #                 number of texts compared is printed)
@@ -49,5 +50,6 @@ cmake --workflow --preset windows-test
 cmake --workflow --preset arm64
 cmake --install build/arm64 --prefix "$staging/arm64/usr" >/dev/null
 qemu-aarch64 -L /usr/aarch64-linux-gnu "$staging/arm64/usr/bin/katsort" --version
+lintian --fail-on error,warning build/arm64/katsort_*_arm64.deb
 cmake --workflow --preset arm64-test
 grep -h "the same keys of" build/arm64-test/Testing/Temporary/LastTest.log
