@@ -296,6 +296,15 @@ decoded decode_string(std::string_view b, std::size_t start) {
     return {outcome::key, max_string, std::nullopt};
 }
 
+// How much of what is not UTF-8 to pass over: the bytes that could not
+// start a character go with it, so that none of them (0x9D, say) is taken
+// for the 8-bit start of a report, which would swallow the keys after it.
+std::size_t not_utf8(std::string_view b, const utf8_character& u) {
+    std::size_t used = u.length;
+    while (used < b.size() && (static_cast<unsigned char>(b[used]) & 0xC0) == 0x80) ++used;
+    return used;
+}
+
 // A key from the start of `b` that no Esc introduces.
 decoded decode_character(std::string_view b) {
     auto c = static_cast<unsigned char>(b[0]);
@@ -305,7 +314,8 @@ decoded decode_character(std::string_view b) {
     // UTF-8: a character of code page 850 is its byte; others are no key.
     utf8_character u = decode_utf8(b);
     if (u.state == utf8_character::kind::incomplete) return needs_more;
-    if (u.state == utf8_character::kind::invalid) return {outcome::invalid, u.length, std::nullopt};
+    if (u.state == utf8_character::kind::invalid)
+        return {outcome::invalid, not_utf8(b, u), std::nullopt};
     return {outcome::key, u.length, character_only(cp850_from_unicode(u.code_point), 0)};
 }
 

@@ -93,6 +93,7 @@ const sample samples[] = {
     {"Alt+Up as Esc prefix", "\x1b\x1b[A", {0, 152}},
     {"Alt before Ctrl+Up wins over Ctrl", "\x1b\x1b[1;5A", {0, 152}},
     {"Alt before kitty Ctrl+c", "\x1b\x1b[99;5u", {0, 46}},
+    {"Alt before the keypad's Enter", "\x1b\x1bOM", {0, 166}},
     {"Ctrl+letters", "\x01\x1a\x03\x13\x11", {1, 26, 3, 19, 17}},
     {"Ctrl+[ is Esc", "\x1b", {27}},
     {"Ctrl+Space", std::string(1, '\0'), {0, 3}},
@@ -109,6 +110,11 @@ const sample samples[] = {
      "x\xed\xa0\x80"
      "y",
      {'x', 'y'}},
+    {"what is not UTF-8 is dropped whole, never read as a report's start",
+     "\xf4\x90\x80\x80"
+     "a\xe0\x9d\x80"
+     "b",
+     {'a', 'b'}},
     {"broken UTF-8 dropped",
      "\xc3"
      "a",
