@@ -5,8 +5,7 @@
 # binary.
 include(GNUInstallDirs)
 
-# gzip -9n: the most compression, and no name or time in the header, so the
-# same sources give the same package.
+# gzip -9n: the most compression, and no name or time in the header.
 function(katsort_gzip source target)
   add_custom_command(OUTPUT ${target}
     COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${source} ${target}
@@ -47,6 +46,25 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+# Every file in the package is dated as the newest entry of the changelog
+# (CPack dates them by SOURCE_DATE_EPOCH), so the same sources give the same
+# package. Read by cpack, as is what follows for a cross build.
+set(katsort_cpack_config ${katsort_deb_dir}/cpack_config.cmake)
+file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog.Debian trailers REGEX "^ -- ")
+list(GET trailers 0 newest_trailer)
+string(REGEX REPLACE "^ -- [^>]*>  " "" newest_date "${newest_trailer}")
+execute_process(COMMAND date -u -d "${newest_date}" +%s RESULT_VARIABLE status
+  OUTPUT_VARIABLE katsort_package_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(status EQUAL 0)
+  file(WRITE ${katsort_cpack_config} "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ENV{SOURCE_DATE_EPOCH} ${katsort_package_epoch})
+endif()\n")
+else()
+  message(STATUS "The package's files are dated when it is made: no date read from '${newest_date}'")
+  file(WRITE ${katsort_cpack_config} "")
+endif()
+set(CPACK_PROJECT_CONFIG_FILE ${katsort_cpack_config})
+
 if(CMAKE_CROSSCOMPILING)
   # A cross-built program's libraries are the cross toolchain's, packaged
   # under other names (libc6:arm64, libgcc-s1-arm64-cross): its dependencies
@@ -63,6 +81,6 @@ if(CMAKE_CROSSCOMPILING)
     ${katsort_deb_dir}/cross_depends.cmake.in @ONLY)
   file(GENERATE OUTPUT ${katsort_deb_dir}/cross_depends.cmake
     INPUT ${katsort_deb_dir}/cross_depends.cmake.in)
-  set(CPACK_PROJECT_CONFIG_FILE ${katsort_deb_dir}/cross_depends.cmake)
+  file(APPEND ${katsort_cpack_config} "include(\"${katsort_deb_dir}/cross_depends.cmake\")\n")
 endif()
 include(CPack)

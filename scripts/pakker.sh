@@ -4,10 +4,12 @@
 # Usage: scripts/pakker.sh program|windows|arm64|test
 set -euo pipefail
 
-program=(cmake make g++)
+# The program, and what its Debian package is made with (cpack's DEB).
+program=(cmake make g++ dpkg-dev file)
 windows=(cmake ninja-build g++-mingw-w64-x86-64)
 # The arm64 cross build, and qemu with the arm64 C and C++ libraries to run it.
-arm64=(cmake ninja-build g++-aarch64-linux-gnu qemu-user libc6-arm64-cross libstdc++6-arm64-cross)
+arm64=(cmake ninja-build dpkg-dev file g++-aarch64-linux-gnu qemu-user libc6-arm64-cross
+       libstdc++6-arm64-cross)
 test=("${program[@]}" "${windows[@]}" "${arm64[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
       libclang-rt-14-dev dpkg-dev wine64 clang-format locales lintian)
 
