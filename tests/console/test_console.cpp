@@ -118,18 +118,17 @@ void open_with(std::deque<key_press> presses) {
 TEST(Console, EachPressIsReadAsItsCodeAndAPressWithoutOneIsPassedOver) {
     using console_detail::mod_alt;
     using console_detail::mod_ctrl;
+    // Which column a press chooses is the key table's; here: no code is
+    // passed over, an extended code is read as 0 and then the code.
     open_with({
-        {key::keypad_5, mod_alt, 0},  // no entry, no character: no code
-        {key::f1, mod_ctrl, 0},       // 0, then its extended code
-        {key::k, 0, 'k'},             //
+        {key::keypad_5, mod_alt, 0},  // no entry, no character
+        {key::f1, mod_ctrl, 0},
+        {key::digit_5, mod_ctrl, 0},  // no entry, no character
         {std::nullopt, 0, 0x91},      // a character of code page 850 alone
-        {key::digit_5, mod_ctrl, 0},  // nothing
-        {key::escape, mod_alt, 27},   // Alt+Esc: 0, then 1
-        {key::enter, mod_ctrl, 13},   // Ctrl+Enter: 10
     });
     std::vector<int> read;
-    for (int i = 0; i < 7; ++i) read.push_back(console_read_key());
-    EXPECT_EQ(read, (std::vector<int>{0, 94, 'k', 0x91, 0, 1, 10}));
+    for (int i = 0; i < 3; ++i) read.push_back(console_read_key());
+    EXPECT_EQ(read, (std::vector<int>{0, 94, 0x91}));
     console_close();
 }
 
