@@ -1,9 +1,11 @@
 #include "brugergraense.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "console.h"
+#include "fejltekst.h"
 
 brugergraense::brugergraense() {
     baggrundsfarve = 7;
@@ -19,14 +21,16 @@ brugergraense::brugergraense() {
 
 // "fejl" goes to standard output; when that is the terminal, through the
 // screen, so it can't disturb what the screen shows.
-void brugergraense::skriv_standard_ud(const std::string& tekst) {
-    if (tekst.empty()) return;
+bool brugergraense::skriv_standard_ud(const std::string& tekst) {
+    if (tekst.empty()) return true;
     if (console_owns_stdout()) {
         console_print("%s", tekst.c_str());
-        return;
+        return true;
     }
-    std::fputs(tekst.c_str(), stdout);
-    std::fflush(stdout);
+    if (std::fputs(tekst.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
+    standard_ud_fejl =
+        citat(tekst) + " kunne ikke skrives til standard-output: " + fejltekst(errno);
+    return false;
 }
 
 const char* brugergraense::til_tekst(string s) {

@@ -26,6 +26,8 @@ class brugergraense {
     int vaerdifarve;
     int emnefarve;
     kat_opsaetning opsaetning;
+    // Why what goes to standard output ("fejl") could not be written; empty when it could.
+    std::string standard_ud_fejl;
     int antal_emner = 0;
     int antal_sider = 0;
     int rest_linjer = 0;
@@ -83,7 +85,8 @@ class brugergraense {
     void flyt_markoer(int raekker);
     void vis_side_med_markoer(int side, int raekke);
 
-    void skriv_standard_ud(const std::string& tekst);
+    // False, with the reason in standard_ud_fejl, when it can't be written.
+    bool skriv_standard_ud(const std::string& tekst);
     void vis_boks(const char* tekstlinje);
     void sorter_efter_valg();
 

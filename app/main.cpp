@@ -1,5 +1,6 @@
 // katsort: sorts the lots of auction catalogue 1 and renumbers them.
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,12 +35,14 @@ const char* const hjaelp =
 
 const char* const listefil = "kat_emneliste.txt";
 
-void meddel(const std::string& tekst) { console_write_text(stderr, "katsort: " + tekst + "\n"); }
+// False when standard error would not take it (a closed pipe, a full disk).
+bool meddel(const std::string& tekst) {
+    return console_write_text(stderr, "katsort: " + tekst + "\n");
+}
 
 int argumenter(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        console_write_text(stdout, hjaelp);
-        return 0;
+        return console_write_text(stdout, hjaelp) ? 0 : 1;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("katsort %s\n", KATSORT_VERSION);
@@ -53,6 +56,11 @@ int argumenter(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+    // A standard stream that is a pipe nobody reads is a failed write, which
+    // is reported, not the end of the program in the middle of its work.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (argc > 1) return argumenter(argc, argv);
     mappelaas laas;
     std::string hvorfor;
@@ -66,13 +74,19 @@ int main(int argc, char** argv) {
         meddel("skal startes i en terminal (der er ingen terminal at vise skærmen på)"_850);
         return 2;
     }
+    console_at_abrupt_end(&mappelaas::slip_ved_signal);
 
     fil_status status;
+    bool skrivefejl = false;
     try {
         auto program = std::make_unique<brugergraense>();
         program->start();
         program->koer();
         status = program->opsaetning.status();
+        if (!program->standard_ud_fejl.empty()) {
+            status.meddelelser.push_back(program->standard_ud_fejl);
+            skrivefejl = true;
+        }
     } catch (const std::bad_alloc&) {
         // Whatever ran out, a save in progress has removed its side file.
         console_close();
@@ -80,7 +94,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     console_close();
-    for (const auto& m : status.meddelelser) meddel(m);
-    if (!status.gemt) meddel("listen er ikke gemt");
-    return status.gemt ? 0 : 1;
+    bool sagt = !skrivefejl;
+    for (const auto& m : status.meddelelser) sagt = meddel(m) && sagt;
+    if (!status.gemt) sagt = meddel("listen er ikke gemt") && sagt;
+    // A message that could not be given is a failure too, whatever was saved.
+    return status.gemt && sagt ? 0 : 1;
 }

@@ -31,6 +31,7 @@ const tekst_for errno_tekster[] = {
     {ETXTBSY, "er i brug"},
     {EIO, "disken kunne ikke læse eller skrive (I/O-fejl)"_850},
     {ENAMETOOLONG, "navnet er for langt"},
+    {EPIPE, "ingen tager imod i den anden ende (røret er lukket)"_850},
 };
 
 // Win32's codes for the same errors, and those only Windows has.

@@ -1,10 +1,11 @@
-// One katsort at a time per catalogue folder: the folder that holds the
-// real list (a symbolic link's target's folder) is locked before anything is
-// loaded. The lock leaves nothing in the folder and never opens, changes or
-// removes a file that it did not create itself in this run: on Unix it is a
-// flock on the folder itself, on Windows a file katsort.laas that only this
-// run can open and that the system deletes when the run ends. Either way it
-// goes with the process, however the process ends.
+// One katsort at a time per catalogue folder, across every machine that
+// shares it: the folder that holds the real list (a symbolic link's
+// target's folder) is locked before anything is loaded, with a file
+// katsort.laas that the run creates new and that names it (machine, process,
+// user, since when). It is removed when the run ends; one left by a run that
+// ended without (a crash, a power cut) is removed by the next start on the
+// same machine, and named by a start on another. Nothing else in the folder
+// is ever opened for writing, changed or removed.
 #pragma once
 
 #include <string>
@@ -23,10 +24,15 @@ class mappelaas {
     // unlocked.
     bool tag(const char* listefil, std::string& hvorfor);
 
-    // The lock file on Windows.
     static constexpr const char* filnavn = "katsort.laas";
 
+    // Removes the lock of the run now, when a signal ends it: only calls
+    // that a signal handler may make (Unix; on Windows the system does it).
+    static void slip_ved_signal();
+
    private:
-    int fd_ = -1;               // the folder, on Unix
+    void husk_til_signal();
+    int fd_ = -1;               // the lock file, on Unix
+    std::string sti_;           // its path, on Unix
     void* haandtag_ = nullptr;  // the lock file, on Windows
 };

@@ -52,8 +52,11 @@ std::unique_ptr<console_device> open(start_up& found);
 // Holds back, or lets act, what ends the program from outside.
 void hold_interrupts();
 void release_interrupts();
-// Writes text that is UTF-8 throughout to a standard stream.
-void write_text(std::FILE* stream, std::string_view utf8);
+// Writes text that is UTF-8 throughout to a standard stream; false when
+// not all of it could be written.
+bool write_text(std::FILE* stream, std::string_view utf8);
+// What a signal that ends the program calls on its way out.
+void at_abrupt_end(void (*cleanup)());
 
 }  // namespace backend
 

@@ -127,6 +127,8 @@ int console_read_key() {
 console_interrupts_held::console_interrupts_held() { backend::hold_interrupts(); }
 console_interrupts_held::~console_interrupts_held() { backend::release_interrupts(); }
 
-void console_write_text(std::FILE* stream, std::string_view text) {
-    backend::write_text(stream, text_for_stream(text));
+bool console_write_text(std::FILE* stream, std::string_view text) {
+    return backend::write_text(stream, text_for_stream(text));
 }
+
+void console_at_abrupt_end(void (*cleanup)()) { backend::at_abrupt_end(cleanup); }

@@ -1,16 +1,21 @@
-// The folder lock on Windows: katsort.laas, created new by this run, opened
-// by no one else (share mode 0) and deleted by the system when the run ends,
+// The folder lock on Windows: katsort.laas, created new by this run, which
+// writes into it who holds it (as the Unix build does), lets others only
+// read it (share mode read) and is deleted by the system when the run ends,
 // however it ends. A katsort.laas that nobody holds was left by a run that
-// never ended (a power cut): it is removed, but only when it is a plain file
-// with no other name, and never written through.
+// never ended (a power cut) or is a Unix run's: it is removed when it names
+// this machine or nobody, but only when it is a plain file with no other
+// name, and never written through; a Unix run of another machine is named.
 #include "mappelaas.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "fejltekst.h"
+#include "laasindhold.h"
 #include "tekst850.h"
 #include "virkelig_sti.h"
 
@@ -18,18 +23,65 @@ using tekst850::operator""_850;
 
 namespace {
 
-const std::string optaget = "katsort kører allerede i denne mappe; afslut den først"_850;
+const std::string optaget_uden_navn = "katsort kører allerede i denne mappe; afslut den først"_850;
 
 std::string fejl_nr(DWORD fejl) {
     return ": " + windows_fejltekst(fejl, "fejl " + std::to_string(fejl));
 }
 
 HANDLE opret(const std::wstring& sti) {
-    return CreateFileW(sti.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return CreateFileW(sti.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+bool skriv_hvem(HANDLE h) {
+    const std::string tekst = som_tekst(denne_koersel());
+    DWORD skrevet = 0;
+    return WriteFile(h, tekst.data(), static_cast<DWORD>(tekst.size()), &skrevet, nullptr) &&
+           skrevet == tekst.size() && FlushFileBuffers(h);
+}
+
+constexpr DWORD hoejst_laest = 4096;
+
+std::string laes_tekst(HANDLE h) {
+    std::string tekst(hoejst_laest, '\0');
+    DWORD laest = 0;
+    if (!ReadFile(h, tekst.data(), hoejst_laest, &laest, nullptr)) laest = 0;
+    tekst.resize(laest);
+    return tekst;
+}
+
+// Who holds the lock that a running katsort keeps open: read through a
+// share mode that lets the holder keep everything it has.
+std::string hvem_holder(const std::wstring& sti) {
+    HANDLE h = CreateFileW(sti.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return optaget_uden_navn;
+    auto holder = laes_laasindhold(laes_tekst(h));
+    CloseHandle(h);
+    if (!holder) return optaget_uden_navn;
+    return optaget(*holder, holder->vaert == denne_koersel().vaert);
 }
 
 enum class udfald { fjernet, vaek, afvist };
+
+// Whether a lock file that nobody holds open may go: one this machine left
+// (a power cut, or an older katsort's empty one) may; a Unix run's of
+// another machine is named, and anything else is left alone.
+bool efterladt_her(const std::string& tekst, std::string& hvorfor) {
+    if (tekst.empty()) return true;
+    auto holder = laes_laasindhold(tekst);
+    if (!holder) {
+        hvorfor =
+            std::string(mappelaas::filnavn) +
+            " i mappen har et indhold og er ikke katsorts lås; fjern eller omdøb den først"_850;
+        return false;
+    }
+    if (holder->vaert == denne_koersel().vaert) return true;
+    hvorfor = optaget(*holder, false);
+    return false;
+}
 
 // Why what stands at the lock's name is not a lock left behind, or nullptr
 // when it is one: only katsort makes a plain file there, with one name.
@@ -38,7 +90,6 @@ const char* ikke_en_laas(const BY_HANDLE_FILE_INFORMATION& info) {
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "er et link";
     if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return "er skrivebeskyttet";
     if (info.nNumberOfLinks != 1) return "har flere navne (hårde links)"_850;
-    if (info.nFileSizeHigh != 0 || info.nFileSizeLow != 0) return "har et indhold";
     return nullptr;
 }
 
@@ -48,13 +99,14 @@ const char* ikke_en_laas(const BY_HANDLE_FILE_INFORMATION& info) {
 // between, and nothing is ever written to it.
 udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
     const std::string navn = mappelaas::filnavn;
-    HANDLE h = CreateFileW(sti.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(sti.c_str(), GENERIC_READ | DELETE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD fejl = GetLastError();
         if (fejl == ERROR_FILE_NOT_FOUND || fejl == ERROR_PATH_NOT_FOUND) return udfald::vaek;
         hvorfor = fejl == ERROR_SHARING_VIOLATION
-                      ? optaget
+                      ? hvem_holder(sti)
                       : navn + " i mappen kan ikke undersøges"_850 + fejl_nr(fejl);
         return udfald::afvist;
     }
@@ -68,6 +120,8 @@ udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
     } else if (const char* hvad = ikke_en_laas(info)) {
         hvorfor = navn + " i mappen " + hvad +
                   " og er ikke katsorts lås; fjern eller omdøb den først"_850;
+    } else if (!efterladt_her(laes_tekst(h), hvorfor)) {
+        // told why in efterladt_her
     } else if (!SetFileInformationByHandle(h, FileDispositionInfo, &slet, sizeof slet)) {
         hvorfor = "en efterladt " + navn + " kan ikke fjernes" + fejl_nr(GetLastError());
     } else {
@@ -81,6 +135,15 @@ std::wstring bred(const char* navn) { return std::wstring(navn, navn + std::strl
 
 }  // namespace
 
+laasindhold denne_koersel() {
+    char navn[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD laengde = sizeof navn;
+    if (!GetComputerNameA(navn, &laengde)) std::strcpy(navn, "ukendt");
+    const char* bruger = std::getenv("USERNAME");
+    return {navn, static_cast<long>(GetCurrentProcessId()), bruger ? bruger : "",
+            tidspunkt(std::time(nullptr))};
+}
+
 bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
     const std::wstring sti = mappe_af(virkelig_sti(bred(listefil).c_str())) + L"\\" + bred(filnavn);
     DWORD fejl = 0;
@@ -89,7 +152,11 @@ bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
         HANDLE h = opret(sti);
         if (h != INVALID_HANDLE_VALUE) {
             haandtag_ = h;
-            return true;
+            if (skriv_hvem(h)) return true;
+            hvorfor = std::string(filnavn) + " kan ikke skrives i mappen" + fejl_nr(GetLastError());
+            CloseHandle(h);
+            haandtag_ = nullptr;
+            return false;
         }
         fejl = GetLastError();
         // Access denied may be a folder at the name as well as a folder we may not write in.
@@ -103,6 +170,9 @@ bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
     hvorfor = std::string(filnavn) + " kan ikke oprettes i mappen" + fejl_nr(fejl);
     return false;
 }
+
+// The system deletes the lock however the run ends.
+void mappelaas::slip_ved_signal() {}
 
 mappelaas::~mappelaas() {
     if (haandtag_) CloseHandle(static_cast<HANDLE>(haandtag_));

@@ -84,7 +84,14 @@ class console_interrupts_held {
 // Win32 console. Bytes that already form UTF-8, such as file names, pass as
 // they are; control bytes other than the line end show as \xNN, and so do
 // the C1 controls in UTF-8 (U+0080..U+009F), byte by byte.
-void console_write_text(std::FILE* stream, std::string_view text);
+// False when not all of it could be written (a closed pipe, a full disk).
+bool console_write_text(std::FILE* stream, std::string_view text);
+
+// What a signal that ends the program (hangup, terminate, interrupt, a
+// crash) calls on its way out, after the console is given back: work that
+// a signal handler may do, such as removing a file. Where the system ends
+// the program without a signal (Windows), it is never called.
+void console_at_abrupt_end(void (*cleanup)());
 
 // Runs a command line through the system's interpreter (/bin/sh, or on
 // Windows COMSPEC) and waits for it: its exit code, -1 when it can't be

@@ -161,9 +161,11 @@ std::unique_ptr<console_device> open(start_up& found) {
 void hold_interrupts() { terminal::hold_ending_signals(true); }
 void release_interrupts() { terminal::hold_ending_signals(false); }
 
-void write_text(std::FILE* stream, std::string_view utf8) {
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
-    std::fflush(stream);
+bool write_text(std::FILE* stream, std::string_view utf8) {
+    bool all = std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
+    return std::fflush(stream) == 0 && all;
 }
+
+void at_abrupt_end(void (*cleanup)()) { terminal::at_abrupt_end(cleanup); }
 
 }  // namespace console_detail::backend

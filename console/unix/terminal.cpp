@@ -48,26 +48,63 @@ constexpr std::string_view no_autowrap = "\x1b[?7l";  // no autowrap: the last c
 constexpr std::string_view kitty_push = "\x1b[>1u", kitty_pop = "\x1b[<u";
 
 // What gives the terminal back; kept ready so a signal handler can write it.
-// It starts with the keyboard mode's pop, left out when that is not pushed.
+// It starts with CAN and the end of a synchronized update, which end an
+// update that an ending signal cut off halfway, then the keyboard mode's
+// pop, left out when that is not pushed.
 char restore_text[128];
 std::size_t restore_length = 0;
 char exit_line_drawing[24] = "";  // rmacs of a terminal that is not UTF-8
 int end_row = 1;
 bool blank_end_row = false;
 
-void write_all(std::string_view s) {
-    while (!s.empty()) {
-        ssize_t w = ::write(fd, s.data(), s.size());
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return;
-        s.remove_prefix(static_cast<std::size_t>(w));
+// How long a terminal may take no output at all (Scroll Lock, a stalled
+// link) before the program goes on without it: a save must never wait for
+// a screen.
+constexpr int stall_ms = 2000;
+// How long the restore may wait when a signal ends the program.
+constexpr int restore_wait_ms = 500;
+
+// Set when the terminal took no output for stall_ms; what is written then
+// is dropped, until the terminal takes output again.
+volatile std::sig_atomic_t stalled = 0;
+// Called when a signal ends the program, after the terminal is given back.
+void (*abrupt_end)() = nullptr;
+
+// Waits until the terminal takes output, with `mask` in force meanwhile (so
+// ending signals can act during the wait); false after `wait_ms` without.
+bool wait_writable(int wait_ms, const sigset_t* mask) {
+    pollfd p{fd, POLLOUT, 0};
+    timespec limit{wait_ms / 1000, (wait_ms % 1000) * 1000000L};
+    for (;;) {
+        int r = ::ppoll(&p, 1, &limit, mask);
+        if (r > 0) return true;
+        if (r == 0) return false;
+        if (errno != EINTR) return false;
     }
 }
 
+// Writes all of `s` to the terminal, which never blocks (O_NONBLOCK): when
+// it takes nothing for `wait_ms`, false with the rest unwritten.
+bool write_all(std::string_view s, int wait_ms, const sigset_t* wait_mask = nullptr) {
+    while (!s.empty()) {
+        ssize_t w = ::write(fd, s.data(), s.size());
+        if (w > 0) {
+            s.remove_prefix(static_cast<std::size_t>(w));
+            continue;
+        }
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0 && errno == EAGAIN && wait_writable(wait_ms, wait_mask)) continue;
+        return false;
+    }
+    return true;
+}
+
+void write_all(std::string_view s) { write_all(s, stall_ms); }
+
 void build_restore_text() {
-    int n =
-        std::snprintf(restore_text, sizeof restore_text, "%s%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s",
-                      kitty_pop.data(), exit_line_drawing, end_row, blank_end_row ? "\x1b[2K" : "");
+    int n = std::snprintf(restore_text, sizeof restore_text,
+                          "\x18\x1b[?2026l%s%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s", kitty_pop.data(),
+                          exit_line_drawing, end_row, blank_end_row ? "\x1b[2K" : "");
     restore_length = n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
@@ -90,6 +127,7 @@ class hold_signals_back {
         sigprocmask(SIG_BLOCK, &set, &before_);
     }
     ~hold_signals_back() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    const sigset_t& before() const { return before_; }
     hold_signals_back(const hold_signals_back&) = delete;
     hold_signals_back& operator=(const hold_signals_back&) = delete;
 
@@ -106,7 +144,7 @@ void raw_mode() {
     raw.c_cflag |= CS8;
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    ::tcsetattr(fd, TCSADRAIN, &raw);
+    ::tcsetattr(fd, TCSANOW, &raw);
 }
 
 // Called with the asynchronous signals held back (in their handlers or
@@ -125,21 +163,30 @@ void take_terminal() {
 void give_back() {
     if (!opened) return;
     std::string_view restore(restore_text, restore_length);
-    if (!kitty_pushed) restore.remove_prefix(kitty_pop.size());
+    constexpr std::size_t cancel_length = 9;  // CAN and the update's end
+    std::string_view cancel = restore.substr(0, cancel_length),
+                     rest = restore.substr(cancel_length);
+    if (!kitty_pushed) rest.remove_prefix(kitty_pop.size());
     kitty_pushed = 0;
-    write_all(restore);
-    ::tcsetattr(fd, TCSADRAIN, &saved);
+    // A stalled terminal gets what it takes in a moment: the modes are set
+    // back all the same (at once: waiting for the output to drain could
+    // wait for ever).
+    if (write_all(cancel, restore_wait_ms)) write_all(rest, restore_wait_ms);
+    ::tcsetattr(fd, TCSANOW, &saved);
     taken = 0;
 }
 
-const int ending_signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT,  SIGSEGV,
-                              SIGBUS,  SIGFPE, SIGILL,  SIGABRT, SIGPIPE};
+// Not SIGPIPE: a closed pipe as standard output is a failed write, which
+// the program reports (it ignores SIGPIPE).
+const int ending_signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGSEGV,
+                              SIGBUS,  SIGFPE, SIGILL,  SIGABRT};
 
 void install(int sig, void (*handler)(int));
 
 void on_end(int sig) {
     give_back();
     opened = 0;
+    if (abrupt_end) abrupt_end();
     struct sigaction sa {};
     sa.sa_handler = SIG_DFL;
     sigaction(sig, &sa, nullptr);
@@ -201,6 +248,7 @@ void on_uncaught_exception() {
     sigprocmask(SIG_BLOCK, &set, nullptr);
     give_back();
     opened = 0;
+    if (abrupt_end) abrupt_end();
     std::abort();
 }
 
@@ -241,7 +289,8 @@ void ask_for_kitty(std::string& read_ahead) {
 }  // namespace
 
 bool open(std::string& read_ahead) {
-    fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Without blocking: a terminal that takes no output can't hold the program up.
+    fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     if (::tcgetattr(fd, &saved) != 0) {
         ::close(fd);
@@ -294,10 +343,23 @@ bool is_same_terminal(int other_fd) {
     return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
 }
 
+// An update is written with the asynchronous signals held back, so their
+// handlers run between two updates; only the signals that end the program
+// are let through while it waits for a busy terminal, so they act however
+// long the terminal takes (the restore then cancels the update cut short).
 void write(std::string_view bytes) {
     hold_signals_back during_write;
-    write_all(bytes);
+    if (stalled) {
+        if (!wait_writable(0, nullptr)) return;
+        stalled = 0;
+        resumed = 1;  // what was dropped meanwhile: the screen is painted anew
+    }
+    sigset_t ending_only = during_write.before();
+    for (int sig : {SIGTSTP, SIGCONT, SIGWINCH}) sigaddset(&ending_only, sig);
+    if (!write_all(bytes, stall_ms, &ending_only)) stalled = 1;
 }
+
+void at_abrupt_end(void (*cleanup)()) { abrupt_end = cleanup; }
 
 bool size(int& columns, int& rows) {
     winsize ws{};

@@ -14,6 +14,9 @@ bool is_open();
 // Whether a descriptor is this same terminal (standard output, say).
 bool is_same_terminal(int other_fd);
 
+// Writes to the terminal. When it takes no output for a while (flow control,
+// a stalled link), what is written is dropped until it takes output again,
+// and then the screen is painted anew (as after a resume).
 void write(std::string_view bytes);
 bool size(int& columns, int& rows);
 // Whether the terminal has only eight colours.
@@ -26,6 +29,9 @@ read_result read(std::string& out, int timeout_ms);
 // Hangup, terminate and interrupt wait (blocked) while held; on release
 // those that came act as they would have.
 void hold_ending_signals(bool hold);
+
+// What a signal that ends the program calls once the terminal is given back.
+void at_abrupt_end(void (*cleanup)());
 
 // Set by signals, cleared when read.
 bool take_resized();

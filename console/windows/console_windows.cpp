@@ -335,13 +335,16 @@ void release_interrupts() {
     SetConsoleCtrlHandler(wait_until_released, FALSE);
 }
 
-void write_text(std::FILE* stream, std::string_view utf8) {
+// Closing the console window ends the process at once; what it holds
+// (the folder lock) the system lets go of.
+void at_abrupt_end(void (*)()) {}
+
+bool write_text(std::FILE* stream, std::string_view utf8) {
     std::fflush(stream);
     auto h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     if (!is_console(h)) {
-        std::fwrite(utf8.data(), 1, utf8.size(), stream);
-        std::fflush(stream);
-        return;
+        bool all = std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
+        return std::fflush(stream) == 0 && all;
     }
     // UTF-16 whatever the console's code page; never changes it.
     std::u16string text = utf16_from_utf8(utf8);
@@ -349,10 +352,11 @@ void write_text(std::FILE* stream, std::string_view utf8) {
     for (std::size_t left = text.size(); left > 0;) {
         DWORD n = 0;
         DWORD piece = static_cast<DWORD>(std::min<std::size_t>(left, 4096));
-        if (!WriteConsoleW(h, p, piece, &n, nullptr) || n == 0) return;
+        if (!WriteConsoleW(h, p, piece, &n, nullptr) || n == 0) return false;
         p += n;
         left -= n;
     }
+    return true;
 }
 
 }  // namespace console_detail::backend

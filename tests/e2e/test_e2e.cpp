@@ -315,20 +315,31 @@ TEST_F(E2e, MissingKatalogShowsFejlAndKeepsTheList) {
               std::string::npos);  // the reason, after the screen
 }
 
-TEST_F(E2e, OutputToAFileKeepsTheScreenAndFejlLandsInTheFile) {
-    skriv("kat_emneliste.txt", "# 1 4 1\r\n# 2 5 6");
+// Standard output elsewhere: "fejl" lands in a file; a pipe that nobody
+// reads is a failed write, said after the screen, not the end by SIGPIPE.
+TEST_F(E2e, OutputElsewhereKeepsTheScreenAndFejlLandsThereOrIsSaidToFail) {
     const std::string ud = (mappe / "ud.txt").string();
-    koersel k(mappe, 50, 80, {}, {}, omdirigering{ud, false});
-    ASSERT_TRUE(k.vent_paa(listen_vist));
-    EXPECT_EQ(k.alt_output().find("fejl"), std::string::npos);  // not on the screen
-    k.skriv(ned);
-    ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) { return s.background(6, 20) == blaa; }));
-    k.skriv("\x1b");
-    int status = k.vent_paa_slut();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(laes("ud.txt"), "fejl");
-    EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 2 5 6");
+    for (bool roer : {false, true}) {
+        SCOPED_TRACE(roer ? "a pipe nobody reads" : "a file");
+        skriv("kat_emneliste.txt", "# 1 4 1\r\n# 2 5 6");
+        omdirigering hvor{roer ? "" : ud, false, roer};
+        koersel k(mappe, 50, 80, {}, {}, hvor);
+        ASSERT_TRUE(k.vent_paa(listen_vist));
+        EXPECT_EQ(k.alt_output().find("fejl"), std::string::npos);  // not on the screen
+        k.skriv(ned);
+        ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) { return s.background(6, 20) == blaa; }));
+        k.skriv("\x1b");
+        int status = k.vent_paa_slut();
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        if (roer) {
+            EXPECT_NE(k.alt_output().find("\"fejl\" kunne ikke skrives til standard-output"),
+                      std::string::npos);
+        } else {
+            EXPECT_EQ(laes("ud.txt"), "fejl");
+        }
+        EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 2 5 6");
+    }
 }
 
 TEST_F(E2e, InputFromDevNullStillReadsTheKeyboard) {

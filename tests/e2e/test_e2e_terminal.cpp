@@ -42,6 +42,20 @@ std::string proc_felt(pid_t pid, const char* fil) {
     return linje.substr(0, linje.find(' '));
 }
 
+// Each resize notice paints the whole screen; nobody reads it, until the
+// program waits in the middle of writing for the terminal to take more.
+bool venter_paa_terminalen(koersel& k) {
+    const std::string venter = std::to_string(SYS_ppoll);
+    auto slut = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < slut) {
+        if (proc_felt(k.pid(), "syscall") == venter && proc_felt(k.pid(), "stat") == "S")
+            return true;
+        kill(k.pid(), SIGWINCH);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
 // The labels are bright white: on an eight-colour terminal white in bold.
 bool otte_farver(const vterm_screen& s) { return s.bold(1, 7) && s.foreground(1, 7) == lysgraa; }
 bool seksten_farver(const vterm_screen& s) { return !s.bold(1, 7) && s.foreground(1, 7) == hvid; }
@@ -177,29 +191,18 @@ TEST_F(E2e, StopThatDoesNotHappenLeavesTheTerminalOurs) {
     EXPECT_EQ(antal(k.alt_output(), kitty_tryk), antal(k.alt_output(), kitty_pop));
 }
 
-// Signals that arrive while an update is being written wait for its end: the
-// terminal never gets synchronized output left on, nor a sequence cut by the
-// restore or by the take after a continue. The pty is not read until the
-// program blocks in the middle of writing an update, so the signals are sure
-// to arrive there.
-TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
+// Signals that arrive while an update is being written wait for its end,
+// but for those that end the program: the terminal never gets synchronized
+// output left on, nor a sequence cut by the take after a continue, and a
+// terminate ends the program at once, its restore ending the update it cut
+// short. The pty is not read until the program waits in the middle of
+// writing an update, so the signals are sure to arrive there.
+TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEndButThoseThatEndTheProgram) {
     katalog(50);
     koersel k(mappe);
     ASSERT_TRUE(k.vent_paa(listen_vist));
     if (proc_felt(k.pid(), "syscall").empty()) GTEST_SKIP() << "no /proc/<pid>/syscall";
-    const std::string skriver = std::to_string(SYS_write);
-    // Each resize notice paints the whole screen; nobody reads it, until the
-    // program waits in the middle of writing.
-    auto til_den_venter = [&] {
-        auto slut = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < slut) {
-            if (proc_felt(k.pid(), "syscall") == skriver && proc_felt(k.pid(), "stat") == "S")
-                return true;
-            kill(k.pid(), SIGWINCH);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
-    };
+    auto til_den_venter = [&] { return venter_paa_terminalen(k); };
     ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
     for (int sig : {SIGCONT, SIGWINCH, SIGCONT}) kill(k.pid(), sig);
     std::size_t foer = k.alt_output().size();
@@ -208,7 +211,7 @@ TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
     }));
     ASSERT_TRUE(til_den_venter()) << "the program never waited to write";
     kill(k.pid(), SIGTERM);
-    int status = k.vent_paa_slut(30000);
+    int status = k.vent_paa_slut(5000);
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGTERM);
 
@@ -232,6 +235,26 @@ TEST_F(E2e, SignalsDuringAnUpdateWaitForItsEnd) {
     EXPECT_EQ(ud.back(), 'H');
     termios efter = k.terminal_tilstand();
     EXPECT_EQ(efter.c_lflag, k.tilstand_foer().c_lflag);
+}
+
+// A terminal that takes no output (Scroll Lock, a stalled link) holds up
+// neither the sort and save the operator typed nor the program's end: the
+// list is saved while nobody reads the terminal.
+TEST_F(E2e, AStalledTerminalHoldsUpNeitherTheSaveNorTheEnd) {
+    otte_emner();
+    koersel k(mappe);
+    ASSERT_TRUE(k.vent_paa(listen_vist));
+    if (proc_felt(k.pid(), "syscall").empty()) GTEST_SKIP() << "no /proc/<pid>/syscall";
+    ASSERT_TRUE(venter_paa_terminalen(k)) << "the program never waited to write";
+    k.skriv(f1 + "t" + "i" + "\x1b");
+    bool gemt = false;
+    for (int i = 0; i < 300 && !gemt; ++i) {
+        gemt = laes("kat_emneliste.txt") == otte_emner_gemt;
+        if (!gemt) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(gemt) << "the save waited for the terminal";
+    EXPECT_EQ(k.vent_paa_slut(), 0);
+    EXPECT_EQ(k.terminal_tilstand().c_lflag, k.tilstand_foer().c_lflag);
 }
 
 // An auction type of 20 MB wraps over the whole screen and scrolls it about

@@ -119,6 +119,12 @@ koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, 
             if (ud < 0 || dup2(ud, STDOUT_FILENO) < 0) _exit(124);
             close(ud);
         }
+        if (stroemme.ud_i_lukket_roer) {
+            int roer[2];
+            if (pipe(roer) != 0 || dup2(roer[1], STDOUT_FILENO) < 0) _exit(124);
+            close(roer[0]);
+            close(roer[1]);
+        }
         if (stroemme.ind_fra_null) {
             int ind = open("/dev/null", O_RDONLY);
             if (ind < 0 || dup2(ind, STDIN_FILENO) < 0) _exit(124);

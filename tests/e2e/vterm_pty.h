@@ -27,8 +27,9 @@ std::vector<std::string> katsort_foran();
 
 // Standard streams of the program that are not the terminal.
 struct omdirigering {
-    std::string ud_til_fil{};   // standard output into this file
-    bool ind_fra_null = false;  // standard input from /dev/null
+    std::string ud_til_fil{};       // standard output into this file
+    bool ind_fra_null = false;      // standard input from /dev/null
+    bool ud_i_lukket_roer = false;  // standard output a pipe that nobody reads
 };
 
 // How the program is started, for the tests that need more than the

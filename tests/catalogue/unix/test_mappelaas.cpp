@@ -1,7 +1,7 @@
-// The folder lock on Linux: a lock on the folder of the real list that
-// leaves no name behind and never touches a file, with the holder's pid in
-// the refusal; a lock that can't be taken for any other reason refuses the
-// start rather than let it run unlocked.
+// The folder lock on Linux: katsort.laas in the folder of the real list,
+// naming its holder, gone with it; whatever else stands at its name is left
+// as it is and refuses the start, which never runs unlocked where it could
+// save.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "katalogmappe.h"
+#include "laasindhold.h"
 #include "mappelaas.h"
 
 namespace {
@@ -46,26 +47,25 @@ class Mappelaas : public katalogmappe {
     }
 };
 
-const std::string optaget = "katsort k\x9Brer allerede i denne mappe";
+const std::string optaget_tekst = "katsort k\x9Brer allerede i denne mappe";
+
+std::string laasen_i(const std::string& mappe) { return read_file(mappe + "/katsort.laas"); }
 
 }  // namespace
 
-TEST_F(Mappelaas, OneLockPerFolderOfTheRealListAndNothingElseIsTouched) {
+TEST_F(Mappelaas, OneLockPerFolderOfTheRealListNamingItsHolderAndGoneWithIt) {
     struct tilfaelde {
         const char* hvad;
         const char* liste;  // where the real list is
         bool link;          // kat_emneliste.txt a symbolic link to it
-        bool laasenavn;     // a colleague's hard link to it at the old lock's name
         const char* anden;  // the list the second lock is taken for
         bool konflikt;
     } tabel[] = {
-        {"the same list", "kat_emneliste.txt", false, true, "kat_emneliste.txt", true},
-        {"a missing list locks this folder", "kat_emneliste.txt", false, false, "mangler.txt",
-         true},
-        {"a linked list locks its real folder", "delt/kat_emneliste.txt", true, true,
+        {"the same list", "kat_emneliste.txt", false, "kat_emneliste.txt", true},
+        {"a missing list locks this folder", "kat_emneliste.txt", false, "mangler.txt", true},
+        {"a linked list locks its real folder", "delt/kat_emneliste.txt", true,
          "delt/kat_emneliste.txt", true},
-        {"and leaves this folder free", "delt/kat_emneliste.txt", true, false, "mangler.txt",
-         false},
+        {"and leaves this folder free", "delt/kat_emneliste.txt", true, "mangler.txt", false},
     };
     for (const auto& t : tabel) {
         SCOPED_TRACE(t.hvad);
@@ -73,48 +73,131 @@ TEST_F(Mappelaas, OneLockPerFolderOfTheRealListAndNothingElseIsTouched) {
             std::filesystem::remove_all(f.path());
         std::filesystem::create_directory("delt");
         skriv(t.liste, "# 1 4 2\r\n");
-        ASSERT_EQ(::chmod(t.liste, 0640), 0);
-        if (t.laasenavn) {
-            const auto laasenavn = std::filesystem::path(t.liste).replace_filename("katsort.laas");
-            ASSERT_EQ(::link(t.liste, laasenavn.c_str()), 0);
-        }
         if (t.link) {
             ASSERT_EQ(::symlink(t.liste, "kat_emneliste.txt"), 0);
         }
         const std::set<std::string> foer = navne();
+        const std::string laasens_mappe = t.link ? "delt" : ".";
 
         std::string hvorfor;
         auto foerste = std::make_unique<mappelaas>();
         ASSERT_TRUE(foerste->tag("kat_emneliste.txt", hvorfor)) << hvorfor;
+        auto holder = laes_laasindhold(laasen_i(laasens_mappe));
+        ASSERT_TRUE(holder);
+        EXPECT_EQ(holder->pid, ::getpid());
+        EXPECT_EQ(holder->vaert, denne_koersel().vaert);
         {
-            mappelaas anden;  // another open of the folder: held out like another process
+            mappelaas anden;  // held out like another process of this machine
             hvorfor.clear();
             EXPECT_EQ(anden.tag(t.anden, hvorfor), !t.konflikt) << hvorfor;
             if (t.konflikt) {
-                EXPECT_EQ(hvorfor, optaget + " (pid " + std::to_string(::getpid()) +
+                EXPECT_EQ(hvorfor, optaget_tekst + " (pid " + std::to_string(::getpid()) +
                                        "); afslut den f\x9Brst");
             }
         }
-        EXPECT_EQ(navne(), foer);
         foerste.reset();
+        EXPECT_EQ(navne(), foer);  // nothing left
         mappelaas igen;
-        EXPECT_TRUE(igen.tag(t.anden, hvorfor)) << hvorfor;  // released with its holder
-
-        EXPECT_EQ(navne(), foer);
+        EXPECT_TRUE(igen.tag(t.anden, hvorfor)) << hvorfor;
         EXPECT_EQ(laes(t.liste), "# 1 4 2\r\n");
-        EXPECT_EQ(stat_af(t.liste).st_mode & 07777, 0640u);
-        EXPECT_EQ(stat_af(t.liste).st_nlink, t.laasenavn ? 2u : 1u);
     }
 }
 
-TEST_F(Mappelaas, AFolderWeMayNotWriteIsLockedAllTheSameAndOneWeCantReadRefuses) {
+TEST_F(Mappelaas, WhatStandsAtTheLocksNameIsLeftUnlessItIsALockWhoseRunHasEnded) {
+    pid_t endt = ::fork();  // a process of this machine that has ended
+    if (endt == 0) ::_exit(0);
+    ::waitpid(endt, nullptr, 0);
+    auto laas = [](const std::string& vaert, long pid) {
+        return som_tekst({vaert, pid, "anna", "08.12.2026 09:15"});
+    };
+    const std::string her = denne_koersel().vaert;
+    struct tilfaelde {
+        const char* hvad;
+        std::function<void()> laeg;
+        bool taget;
+        const char* i_meddelelsen;
+    } tabel[] = {
+        {"the lock of a run on this machine that ended",
+         [&] { skriv("katsort.laas", laas(her, endt)); }, true, nullptr},
+        {"a run of this machine that lives (another mount of the folder, say)",
+         [&] { skriv("katsort.laas", laas(her, ::getppid())); }, false,
+         "katsort k\x9Brer allerede i denne mappe (pid "},
+        {"a run of another machine is named with how to remove its lock",
+         [&] { skriv("katsort.laas", laas("kasse2", 4711)); }, false,
+         " p\x86 kasse2 (pid 4711, anna, siden 08.12.2026 09:15); afslut den f\x9Brst, eller slet "
+         "katsort.laas i mappen, hvis den ikke k\x9Brer mere"},
+        {"an empty file (a power cut as it was made)", [] { skriv("katsort.laas", ""); }, false,
+         "katsort.laas i mappen er ikke en l\x86s, som katsort har skrevet"},
+        {"a colleague's hard link to the list",
+         [] { ASSERT_EQ(::link("kat_emneliste.txt", "katsort.laas"), 0); }, false,
+         "har flere navne"},
+        {"a link, never followed",
+         [] { ASSERT_EQ(::symlink("kat_emneliste.txt", "katsort.laas"), 0); }, false, "er et link"},
+        {"a folder", [] { std::filesystem::create_directory("katsort.laas"); }, false,
+         "er ikke en almindelig fil"},
+    };
+    for (const auto& t : tabel) {
+        SCOPED_TRACE(t.hvad);
+        for (const auto& f : std::filesystem::directory_iterator("."))
+            std::filesystem::remove_all(f.path());
+        skriv("kat_emneliste.txt", "# 1 4 2\r\n");
+        t.laeg();
+        const std::set<std::string> foer = navne();
+        const std::string laasen = std::filesystem::is_regular_file("katsort.laas") &&
+                                           !std::filesystem::is_symlink("katsort.laas")
+                                       ? laes("katsort.laas")
+                                       : "";
+        std::string hvorfor;
+        {
+            mappelaas l;
+            EXPECT_EQ(l.tag("kat_emneliste.txt", hvorfor), t.taget) << hvorfor;
+            if (t.taget) {
+                EXPECT_EQ(laes_laasindhold(laes("katsort.laas"))->pid, ::getpid());
+            } else {
+                EXPECT_NE(hvorfor.find(t.i_meddelelsen), std::string::npos) << hvorfor;
+                EXPECT_EQ(navne(), foer);
+                if (!laasen.empty()) {
+                    EXPECT_EQ(laes("katsort.laas"), laasen);
+                }
+            }
+        }
+        EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 2\r\n");
+        if (t.taget) {
+            EXPECT_FALSE(findes("katsort.laas"));
+        }
+    }
+}
+
+// The lock of a run that a signal ends goes with it; the name is left alone
+// if it no longer stands for that lock.
+TEST_F(Mappelaas, ASignalRemovesTheRunsOwnLockOnly) {
+    std::string hvorfor;
+    {
+        mappelaas l;
+        ASSERT_TRUE(l.tag("kat_emneliste.txt", hvorfor)) << hvorfor;
+        mappelaas::slip_ved_signal();
+        EXPECT_FALSE(findes("katsort.laas"));
+    }
+    {
+        mappelaas l;
+        ASSERT_TRUE(l.tag("kat_emneliste.txt", hvorfor)) << hvorfor;
+        ASSERT_EQ(::unlink("katsort.laas"), 0);
+        skriv("katsort.laas", "en kollegas");
+        mappelaas::slip_ved_signal();
+        EXPECT_EQ(laes("katsort.laas"), "en kollegas");
+    }
+    EXPECT_EQ(laes("katsort.laas"), "en kollegas");  // nor at the end of the run
+}
+
+TEST_F(Mappelaas, AFolderWeMayNotWriteInNeedsNoLockAndOneWeMayNotListIsLocked) {
     struct tilfaelde {
         const char* hvad;
         mode_t rettigheder;
-        bool laast;  // else refused with a reason, not as held
+        bool laast;  // else both run: neither can save
     } tabel[] = {
-        {"read-only: the lock needs no writing", 0555, true},
-        {"no reading: the run must not go on unlocked", 0111, false},
+        {"read-only: nothing can be saved there, so nothing to guard", 0555, false},
+        {"no access at all but entering", 0111, false},
+        {"write and enter, not list", 0333, true},
     };
     for (const auto& t : tabel) {
         SCOPED_TRACE(t.hvad);
@@ -123,12 +206,9 @@ TEST_F(Mappelaas, AFolderWeMayNotWriteIsLockedAllTheSameAndOneWeCantReadRefuses)
         EXPECT_TRUE(som_almindelig_bruger([&] {
             mappelaas foerste, anden;
             std::string hvorfor;
-            if (!t.laast)
-                return !foerste.tag("kat_emneliste.txt", hvorfor) &&
-                       hvorfor.find("kan ikke l\x86ses") != std::string::npos &&
-                       hvorfor.find(optaget) == std::string::npos;
-            return foerste.tag("kat_emneliste.txt", hvorfor) &&
-                   !anden.tag("kat_emneliste.txt", hvorfor) && hvorfor.rfind(optaget, 0) == 0;
+            if (!foerste.tag("kat_emneliste.txt", hvorfor)) return false;
+            bool anden_koerer = anden.tag("kat_emneliste.txt", hvorfor);
+            return t.laast ? !anden_koerer && hvorfor.rfind(optaget_tekst, 0) == 0 : anden_koerer;
         }));
         ASSERT_EQ(::chmod(".", 0755), 0);
         EXPECT_TRUE(navne().empty());

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "katalogmappe.h"
+#include "laasindhold.h"
 #include "mappelaas.h"
 #include "sikker_fil.h"
 #include "windows/virkelig_sti.h"
@@ -83,7 +84,8 @@ TEST_F(SikkerFilWindows, TheFolderLockKeepsASecondRunOutUntilTheFirstEnds) {
     ASSERT_TRUE(foerste->tag("kat_emneliste.txt", hvorfor)) << hvorfor;
     mappelaas anden;
     EXPECT_FALSE(anden.tag("kat_emneliste.txt", hvorfor));
-    EXPECT_EQ(hvorfor.rfind("katsort k\x9Brer allerede i denne mappe", 0), 0u) << hvorfor;
+    EXPECT_EQ(hvorfor, "katsort k\x9Brer allerede i denne mappe (pid " +
+                           std::to_string(GetCurrentProcessId()) + "); afslut den f\x9Brst");
     foerste.reset();
     EXPECT_FALSE(findes("katsort.laas"));  // gone with its holder
     mappelaas tredje;
@@ -93,9 +95,10 @@ TEST_F(SikkerFilWindows, TheFolderLockKeepsASecondRunOutUntilTheFirstEnds) {
 TEST_F(SikkerFilWindows, WhatElseStandsAtTheLocksNameIsNeverWrittenThrough) {
     struct tilfaelde {
         const char* hvad;
-        std::function<void()> stil;  // puts it there
-        bool fjernes;                // only a left-over lock of a run that died may go
-        const char* tekst;           // what a file that stays still holds
+        std::function<void()> stil;   // puts it there
+        bool fjernes;                 // only a left-over lock of a run that died may go
+        const char* tekst;            // what a file that stays still holds
+        bool andens_koersel = false;  // a run of another machine, named
     } tabel[] = {
         {"a folder", [] { std::filesystem::create_directory("katsort.laas"); }, false, nullptr},
         {"a read-only file",
@@ -108,6 +111,18 @@ TEST_F(SikkerFilWindows, WhatElseStandsAtTheLocksNameIsNeverWrittenThrough) {
          [] { CreateHardLinkW(L"katsort.laas", L"kat_emneliste.txt", nullptr); }, false,
          "# 1 4 2\r\n"},
         {"the lock of a run that died", [] { skriv("katsort.laas", ""); }, true, nullptr},
+        {"a run of this machine that died, named in it",
+         [] {
+             skriv("katsort.laas", som_tekst({denne_koersel().vaert, 4711, "anna", "i morges"}));
+         },
+         true, nullptr},
+        {"another text: a colleague's file", [] { skriv("katsort.laas", "huskeliste"); }, false,
+         "huskeliste"},
+        {"a Unix run of another machine",
+         [] {
+             skriv("katsort.laas", som_tekst({"kasse2", 4711, "anna", "08.12.2026 09:15"}));
+         },
+         false, nullptr, true},
     };
     for (const auto& t : tabel) {
         SCOPED_TRACE(t.hvad);
@@ -118,7 +133,10 @@ TEST_F(SikkerFilWindows, WhatElseStandsAtTheLocksNameIsNeverWrittenThrough) {
         {
             mappelaas laas;
             EXPECT_EQ(laas.tag("kat_emneliste.txt", hvorfor), t.fjernes) << hvorfor;
-            EXPECT_EQ(hvorfor.find("allerede"), std::string::npos) << hvorfor;
+            EXPECT_EQ(hvorfor.find(" p\x86 kasse2 (pid 4711, anna, siden 08.12.2026 09:15)") !=
+                          std::string::npos,
+                      t.andens_koersel)
+                << hvorfor;
             if (!t.fjernes) {
                 EXPECT_NE(hvorfor.find("katsort.laas"), std::string::npos) << hvorfor;
             }
