@@ -150,10 +150,11 @@ void kat_opsaetning::tjek_antal(string nr) {
 
 // Remembers the catalogue's entries as the list holds them, and refuses a
 // list with more of them than the count: saving would drop the rest.
-void kat_opsaetning::tael_katalogets_poster(string nr) {
-    auto fil = filer_.aabn(listefil);  // a missing list holds no entries
-    int antal = 0;
-    emneliste.indlaest_del = katalogets_poster(*fil, nr.view(), antal);
+void kat_opsaetning::tael_katalogets_poster(string nr, token_stroem& liste) {
+    int antal = 0;  // a missing list holds no entries
+    // The same open as the records came from: an edit meanwhile can't slip in between.
+    liste.spol_tilbage();
+    emneliste.indlaest_del = katalogets_poster(liste, nr.view(), antal);
     if (antal > antal_poster && status_.indlaest_helt)
         noter(&status_,
               "kat_emneliste.txt har " + std::to_string(antal) + " emner for katalog " + tekst(nr) +
@@ -161,9 +162,9 @@ void kat_opsaetning::tael_katalogets_poster(string nr) {
                   "; listen gemmes ikke, så ingen emner går tabt"_850,
               true, "flere emner i kat_emneliste.txt end i katalog.txt");
     // What the save would meet when it reads the list.
-    if (!fil->aaben() || fil->laesefejl())
-        hindring_hvis_ingen(kort_laesefejl(*fil, listefil));
-    else if (fil->afbrudt_af_1a())
+    if (!liste.aaben() || liste.laesefejl())
+        hindring_hvis_ingen(kort_laesefejl(liste, listefil));
+    else if (liste.afbrudt_af_1a())
         hindring_hvis_ingen("kat_emneliste.txt har et 0x1A-tegn midt i filen");
 }
 
@@ -200,8 +201,8 @@ void kat_opsaetning::indlaes(string nr) {
                 break;
             }
         }
+        tael_katalogets_poster(nr, ind);
     }
-    tael_katalogets_poster(nr);
     {
         auto fil = filer_.aabn(emnefil);
         token_stroem& ind = *fil;

@@ -120,7 +120,7 @@ class kat_opsaetning {
 
    private:
     void tjek_antal(string nr);
-    void tael_katalogets_poster(string nr);
+    void tael_katalogets_poster(string nr, token_stroem& liste);
     void find_hindring_for_gemning();
     void hindring_hvis_ingen(const std::string& kort);
 

@@ -52,14 +52,21 @@ class udskrift {
 // Writes the new text; false when it can't be made (the caller knows why).
 using indhold_t = std::function<bool(udskrift&)>;
 
-// Writes the text that `indhold` makes to `midlertidig` (in the folder of
-// the file that `navn` names) and puts it in that file's place. Refuses
-// when the file is write-protected, when `midlertidig` exists and is not a
-// regular file, and when the file is no longer the one that `laest`
-// describes. On failure the old file is in place, or the message says
-// where the list is.
+// The steps of a save that a test may put something between (another
+// client's save, say); the program's own saves leave it empty.
+struct gemmetrin {
+    std::function<void()> foer_udskiftning;  // just before the new file takes the old one's place
+};
+
+// Writes the text that `indhold` makes to a side file in the folder of the
+// file that `navn` names, under a name made from `midlertidig` that no
+// other run uses, and puts it in that file's place. Refuses when the file
+// is write-protected, and when the file is no longer the one that `laest`
+// describes, also when another save replaced it a moment before. On
+// failure the old file is in place, or the message says where the list is;
+// the side file is gone either way.
 erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
-                      const fil_id* laest);
+                      const fil_id* laest, const gemmetrin& trin = {});
 
 // Whether the operator has said that the file must not change: it is
 // write-protected (no write permission, or the read-only attribute).

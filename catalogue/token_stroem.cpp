@@ -85,6 +85,17 @@ bool token_stroem::fyld() {
     return true;
 }
 
+void token_stroem::spol_tilbage() {
+    pos_ = 0;
+    forrige_ = ' ';
+    samlet_.clear();
+    if (fd_ < 0) return;  // in memory, or missing: the text is all there
+    fejl_ = ::lseek(fd_, 0, SEEK_SET) == 0 ? 0 : errno;
+    slutpos_ = 0;
+    slut_ = fejl_ != 0;
+    data_efter_1a_ = false;
+}
+
 bool token_stroem::kig(std::size_t i) {
     while (pos_ + i >= slutpos_)
         if (!fyld()) return false;

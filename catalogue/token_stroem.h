@@ -43,6 +43,9 @@ class token_stroem {
     bool spring_til_markoer();
     // True when only whitespace is left.
     bool ved_slut();
+    // Reads the same open file again from its start: what was read once is
+    // read again even if the name is given another file meanwhile.
+    void spol_tilbage();
 
     static bool er_mellemrum(unsigned char b) { return b == ' ' || (b >= '\t' && b <= '\r'); }
 

@@ -1,6 +1,7 @@
 #include "sikker_fil.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "fejltekst.h"
+#include "laasindhold.h"
 #include "tekst850.h"
 
 using tekst850::operator""_850;
@@ -78,26 +80,6 @@ bool find_maal(const char* navn, std::string& maal, erstatning& r) {
     return true;
 }
 
-// A side file left by an earlier save is removed; anything else at that
-// name (a link, a FIFO, a folder) is never followed, written or removed.
-bool ryd_midlertidig(const std::string& midl, erstatning& r) {
-    struct stat st {};
-    if (::lstat(midl.c_str(), &st) != 0) {
-        if (errno == ENOENT) return true;
-        r.fejl = fejl_med("Kan ikke se " + midl);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        r.fejl = midl + " findes og er ikke en almindelig fil; fjern den, og gem igen";
-        return false;
-    }
-    if (::unlink(midl.c_str()) != 0) {
-        r.fejl = fejl_med("Kan ikke fjerne den gamle " + midl);
-        return false;
-    }
-    return true;
-}
-
 std::vector<std::string> xattr_navne(int fd, const char* sti) {
     ssize_t n = fd >= 0 ? ::flistxattr(fd, nullptr, 0) : ::listxattr(sti, nullptr, 0);
     if (n <= 0) return {};
@@ -152,13 +134,36 @@ void overtag_identitet(int fd, const std::string& maal, const struct stat& gamme
     const auto gamle = xattr_navne(-1, maal.c_str());
     kopier_xattrs(fd, maal, gamle, r);
     fjern_arvede_xattrs(fd, gamle, r);
-    ::fchmod(fd, gammel.st_mode & 07777);
+    // The side file was made with the old mode already; this also sets the
+    // special bits and the ACL's mask. Where the file system refuses it
+    // (some network folders), the operator hears of it.
+    if (::fchmod(fd, gammel.st_mode & 07777) != 0)
+        r.bemaerkninger.push_back(
+            fejl_med("Rettighederne på den nye "_850 + maal + " kunne ikke sættes som før"_850));
 }
 
-void standard_rettigheder(int fd) {
+// The mode a new file gets: the old list's, or what the umask gives.
+mode_t ny_rettighed(bool har_gammel, const struct stat& gammel) {
+    if (har_gammel) return gammel.st_mode & 0777;
     mode_t maske = ::umask(0);
     ::umask(maske);
-    ::fchmod(fd, 0666 & ~maske);
+    return 0666 & ~maske;
+}
+
+// Opens the side file: without a name while it is written, where the file
+// system allows (a save cut off then leaves nothing), else at `midl`, a
+// name no other run uses. Made with `rettighed` exactly, the umask aside.
+int opret_sidefil(const std::string& mappe, const std::string& midl, mode_t rettighed,
+                  bool& navnloes) {
+    const mode_t maske = ::umask(0);
+    int fd = ::open(mappe.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, rettighed);
+    navnloes = fd >= 0;
+    if (!navnloes)
+        fd = ::open(midl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, rettighed);
+    const int fejl = errno;
+    ::umask(maske);
+    errno = fejl;
+    return fd;
 }
 
 // Writes the side file in full, as the text is made, and forces it to disk.
@@ -183,20 +188,21 @@ bool skriv_midlertidig(int fd, const std::string& midl, const indhold_t& indhold
     return true;
 }
 
-// Just before the rename: the side file is still ours and the old file is
-// still the one that was read.
-bool uaendret(int fd, const std::string& midl, const std::string& maal, const fil_id* laest,
-              erstatning& r) {
-    struct stat vores {
-    }, ved_navnet{};
-    if (::fstat(fd, &vores) != 0 || ::lstat(midl.c_str(), &ved_navnet) != 0 ||
-        !samme_fil(vores, ved_navnet)) {
-        r.fejl = midl + " blev udskiftet af et andet program under gemningen";
+std::string aendret_under_gemningen(const std::string& maal) {
+    return maal + " blev ændret af et andet program under gemningen"_850;
+}
+
+// Just before the new list takes its place: the old one is still the one
+// that was read.
+bool uaendret(const std::string& maal, const fil_id* laest, erstatning& r) {
+    struct stat nu {};
+    if (!laest) return true;
+    if (::stat(maal.c_str(), &nu) != 0) {
+        r.fejl = fejl_med("Kan ikke se " + maal);
         return false;
     }
-    struct stat nu {};
-    if (laest && (::stat(maal.c_str(), &nu) != 0 || !(id_for_stat(nu) == *laest))) {
-        r.fejl = maal + " blev ændret af et andet program under gemningen"_850;
+    if (!(id_for_stat(nu) == *laest)) {
+        r.fejl = aendret_under_gemningen(maal);
         return false;
     }
     return true;
@@ -212,28 +218,26 @@ bool giv_navn(int fd, const std::string& navn) {
     return ::linkat(AT_FDCWD, ved_fd.c_str(), AT_FDCWD, navn.c_str(), AT_SYMLINK_FOLLOW) == 0;
 }
 
+// The side file this save made, under a name that is this run's alone:
+// removed again unless it took the list's place, also when making the text
+// throws. No other run's side file is ever touched.
 class sidefil {
    public:
-    sidefil(int fd, std::string navn) : fd_(fd), navn_(std::move(navn)) {}
+    sidefil(int fd, std::string navn, bool har_navn)
+        : fd_(fd), navn_(std::move(navn)), har_navn_(har_navn) {}
     ~sidefil() {
-        if (!paa_plads_) fjern_vores();
+        if (har_navn_ && !paa_plads_) ::unlink(navn_.c_str());
         ::close(fd_);
     }
     sidefil(const sidefil&) = delete;
     sidefil& operator=(const sidefil&) = delete;
-    int fd() const { return fd_; }
+    void har_faaet_navn() { har_navn_ = true; }
     void paa_plads() { paa_plads_ = true; }
 
    private:
-    void fjern_vores() {
-        struct stat vores {
-        }, ved_navnet{};
-        if (::fstat(fd_, &vores) == 0 && ::lstat(navn_.c_str(), &ved_navnet) == 0 &&
-            samme_fil(vores, ved_navnet))
-            ::unlink(navn_.c_str());
-    }
     int fd_;
     std::string navn_;
+    bool har_navn_;
     bool paa_plads_ = false;
 };
 
@@ -255,8 +259,68 @@ bool andens_i_klistret_mappe(const std::string& mappe, const struct stat& fil) {
            fil.st_uid != mig && m.st_uid != mig;
 }
 
+// Whether the file system can't swap two names in one step (NFS, FUSE).
+bool kan_ikke_bytte(int fejl) { return fejl == EINVAL || fejl == ENOSYS || fejl == EOPNOTSUPP; }
+
+// Puts the side file in the list's place. Where the file system can, the
+// two swap names in one step, and the old list, now at the side file's
+// name, proves that nobody else's list was replaced: if it is not the one
+// that was read, they swap back, and the other list stays. Elsewhere a
+// rename, after which the list must be ours. Either way the message is true.
+bool saet_paa_plads(const std::string& midl, const std::string& maal, bool har_gammel,
+                    const fil_id* laest, sidefil& side, erstatning& r) {
+    struct stat vores {};
+    if (::lstat(midl.c_str(), &vores) != 0) {
+        r.fejl = fejl_med("Kan ikke se " + midl);
+        return false;
+    }
+    const unsigned bytning = har_gammel ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, midl.c_str(), AT_FDCWD, maal.c_str(), bytning) == 0) {
+        if (!har_gammel) {
+            side.paa_plads();
+            return true;
+        }
+        struct stat udskiftet {};
+        if (::lstat(midl.c_str(), &udskiftet) == 0 &&
+            (!laest || id_for_stat(udskiftet) == *laest)) {
+            side.paa_plads();
+            ::unlink(midl.c_str());  // the old list
+            return true;
+        }
+        r.fejl = aendret_under_gemningen(maal);
+        if (::renameat2(AT_FDCWD, midl.c_str(), AT_FDCWD, maal.c_str(), RENAME_EXCHANGE) != 0) {
+            side.paa_plads();  // ours stays in place; the other list is kept by its side
+            r.gammel_beholdt = false;
+            r.fejl = fejl_med(maal + " blev ændret af et andet program under gemningen, og "_850 +
+                              "den anden udgave ligger nu i " + midl);
+        }
+        return false;
+    }
+    if (errno == EEXIST) {
+        r.fejl = maal + " blev oprettet af et andet program under gemningen";
+        return false;
+    }
+    if (!kan_ikke_bytte(errno)) {
+        r.fejl = fejl_med("Kan ikke omdøbe "_850 + midl + " til " + maal);
+        return false;
+    }
+    if (::rename(midl.c_str(), maal.c_str()) != 0) {
+        r.fejl = fejl_med("Kan ikke omdøbe "_850 + midl + " til " + maal);
+        return false;
+    }
+    side.paa_plads();
+    struct stat nu {};
+    if (::stat(maal.c_str(), &nu) == 0 && !samme_fil(nu, vores)) {
+        r.gammel_beholdt = false;
+        r.fejl = maal + " blev erstattet af et andet program, lige da katsort gemte; "_850 +
+                 "din sortering er ikke i listen";
+        return false;
+    }
+    return true;
+}
+
 erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
-                  const fil_id* laest) {
+                  const fil_id* laest, const gemmetrin& trin) {
     erstatning r;
     std::string maal;
     if (!find_maal(navn, maal, r)) return r;
@@ -271,35 +335,28 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
         r.fejl = maal + " tilhører en anden, og mappen lader kun ejeren erstatte den"_850;
         return r;
     }
-    const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
-    if (!ryd_midlertidig(midl, r)) return r;
+    const std::string eget = koerslens_navn(midlertidig, denne_koersel());
+    const std::string midl = mappe == "." ? eget : mappe + "/" + eget;
 
-    // Without a name while it is written, where the file system allows: a
-    // save killed halfway then leaves nothing in the folder.
-    int fd = ::open(mappe.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    const bool navnloes = fd >= 0;
-    if (!navnloes)
-        fd = ::open(midl.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool navnloes = false;
+    int fd = opret_sidefil(mappe, midl, ny_rettighed(har_gammel, gammel), navnloes);
     if (fd < 0) {
         r.fejl = fejl_med("Kan ikke oprette " + midl);
         return r;
     }
-    sidefil side(fd, midl);
-    if (har_gammel)
-        overtag_identitet(fd, maal, gammel, r);
-    else
-        standard_rettigheder(fd);
+    sidefil side(fd, midl, !navnloes);
+    if (har_gammel) overtag_identitet(fd, maal, gammel, r);
     if (!skriv_midlertidig(fd, midl, indhold, r)) return r;
-    if (navnloes && !giv_navn(fd, midl)) {
-        r.fejl = fejl_med("Kan ikke oprette " + midl);
-        return r;
+    if (navnloes) {
+        if (!giv_navn(fd, midl)) {
+            r.fejl = fejl_med("Kan ikke oprette " + midl);
+            return r;
+        }
+        side.har_faaet_navn();
     }
-    if (!uaendret(fd, midl, maal, laest, r)) return r;
-    if (::rename(midl.c_str(), maal.c_str()) != 0) {
-        r.fejl = fejl_med("Kan ikke omdøbe "_850 + midl + " til " + maal);
-        return r;
-    }
-    side.paa_plads();
+    if (!uaendret(maal, laest, r)) return r;
+    if (trin.foer_udskiftning) trin.foer_udskiftning();
+    if (!saet_paa_plads(midl, maal, har_gammel, laest, side, r)) return r;
     synk_mappe(mappe);
     if (har_gammel && gammel.st_nlink > 1)
         r.bemaerkninger.push_back(maal + " havde flere navne (hårde links, "_850 +
@@ -340,7 +397,7 @@ bool skrivebeskyttet(const char* navn) {
     return ::stat(navn, &st) == 0 && skrivebeskyttet_stat(navn, st);
 }
 
-std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
+std::string hindring_for_erstatning(const char* navn, const char*) {
     erstatning r;
     std::string maal;
     if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke på nogen fil"_850;
@@ -349,11 +406,6 @@ std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
     struct stat st {};
     if (::stat(maal.c_str(), &st) == 0 && andens_i_klistret_mappe(mappe, st))
         return std::string(navn) + " tilhører en anden bruger"_850;
-    const std::string midl = mappe == "." ? midlertidig : mappe + "/" + midlertidig;
-    if (::lstat(midl.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return std::string(midlertidig) + " findes og er ikke en almindelig fil";
-    if (::lstat(midl.c_str(), &st) == 0 && andens_i_klistret_mappe(mappe, st))
-        return std::string(midlertidig) + " tilhører en anden bruger"_850;
     if (::faccessat(AT_FDCWD, mappe.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
         return "der kan ikke skrives i mappen";
@@ -361,7 +413,7 @@ std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
 }
 
 erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
-                      const fil_id* laest) {
+                      const fil_id* laest, const gemmetrin& trin) {
     // A file size limit must give a write error here, not kill the program.
     struct ignorer_sigxfsz {
         struct sigaction foer {};
@@ -372,5 +424,5 @@ erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t
         }
         ~ignorer_sigxfsz() { sigaction(SIGXFSZ, &foer, nullptr); }
     } under_gemningen;
-    return erstat(navn, midlertidig, indhold, laest);
+    return erstat(navn, midlertidig, indhold, laest, trin);
 }

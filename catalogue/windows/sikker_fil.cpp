@@ -15,6 +15,7 @@
 #include <string>
 
 #include "fejltekst.h"
+#include "laasindhold.h"
 #include "udskiftning.h"
 #include "virkelig_sti.h"
 
@@ -105,6 +106,9 @@ const windows_filkald& win32() {
             return MoveFileExW(fra.c_str(), til.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
         },
         [](const std::wstring& navn) { return DeleteFileW(navn.c_str()) != 0; },
+        [](const std::wstring& navn, std::uint32_t a) {
+            return SetFileAttributesW(navn.c_str(), a) != 0;
+        },
         [] { return static_cast<std::uint32_t>(GetLastError()); },
         [](std::uint32_t kode) { return systemfejl(kode); },
         [](int ms) { Sleep(static_cast<DWORD>(ms)); },
@@ -124,9 +128,11 @@ windows_navne navne_for(const char* navn, const char* midlertidig) {
         std::wstring sti = mappe + L"\\" + bred(kort);
         return {sti, her ? kort : utf8(sti)};
     };
+    // Names no other run uses: a save on another machine never meets them.
+    const laasindhold koersel = denne_koersel();
     return {{liste, her ? std::string(navn) : utf8(liste)},
-            i_mappen(midlertidig),
-            i_mappen(std::string(navn) + ".gammel")};
+            i_mappen(koerslens_navn(midlertidig, koersel)),
+            i_mappen(koerslens_navn(std::string(navn) + ".gammel", koersel))};
 }
 
 }  // namespace
@@ -169,6 +175,6 @@ std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
 }
 
 erstatning erstat_fil(const char* navn, const char* midlertidig, const indhold_t& indhold,
-                      const fil_id* laest) {
+                      const fil_id* laest, const gemmetrin&) {
     return udskift_liste_windows(win32(), navne_for(navn, midlertidig), indhold, laest);
 }

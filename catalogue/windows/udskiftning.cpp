@@ -26,6 +26,7 @@ class udskiftning {
             r_.fejl = n_.liste.vist + " er skrivebeskyttet";
             return r_;
         }
+        gamle_attributter_ = liste.value_or(0);
         if (!ryd_side() || !find_ledig_reserve() || !skriv_side(indhold) || !uaendret()) return r_;
         if (!liste)
             flyt_paa_plads();
@@ -155,6 +156,7 @@ class udskiftning {
     void faerdig_med_ny_liste() {
         r_.ok = true;
         r_.fejl.clear();
+        bevar_attributter();
         if (findes(n_.reserve) && !slet(n_.reserve))
             r_.bemaerkninger.push_back("Den gamle liste ligger stadig i " + n_.reserve.vist +
                                        "; den kan slettes");
@@ -181,8 +183,23 @@ class udskiftning {
         if (findes(n_.reserve)) r_.fejl += ", den gamle liste ligger i " + n_.reserve.vist;
     }
 
+    // A hidden or system list stays so: the replace gives the new list the
+    // side file's attributes.
+    void bevar_attributter() {
+        using namespace windows_attribut;
+        const std::uint32_t bevares = gamle_attributter_ & (skjult | systemfil);
+        if (!bevares) return;
+        auto nu = kald_.attributter(n_.liste.sti);
+        if (nu && (*nu & bevares) == bevares) return;
+        if (!nu || !kald_.saet_attributter(n_.liste.sti, *nu | bevares))
+            r_.bemaerkninger.push_back(
+                "Den nye " + n_.liste.vist +
+                " kunne ikke gøres skjult eller til systemfil som den gamle"_850);
+    }
+
     const windows_filkald& kald_;
     windows_navne n_;
+    std::uint32_t gamle_attributter_ = 0;
     const fil_id* laest_;
     fil_id ny_id_;
     erstatning r_;

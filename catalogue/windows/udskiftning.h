@@ -25,6 +25,8 @@ constexpr std::uint32_t erstatning_ikke_flyttet_2 = 1177;  // ERROR_UNABLE_TO_MO
 // The file attributes that the steps look at.
 namespace windows_attribut {
 constexpr std::uint32_t skrivebeskyttet = 0x1;  // FILE_ATTRIBUTE_READONLY
+constexpr std::uint32_t skjult = 0x2;           // FILE_ATTRIBUTE_HIDDEN
+constexpr std::uint32_t systemfil = 0x4;        // FILE_ATTRIBUTE_SYSTEM
 constexpr std::uint32_t mappe = 0x10;           // FILE_ATTRIBUTE_DIRECTORY
 constexpr std::uint32_t enhed = 0x40;           // FILE_ATTRIBUTE_DEVICE
 constexpr std::uint32_t genvej = 0x400;         // FILE_ATTRIBUTE_REPARSE_POINT
@@ -47,7 +49,8 @@ struct windows_filkald {
     std::function<bool(const std::wstring&, const std::wstring&, const std::wstring&)> erstat;
     std::function<bool(const std::wstring&, const std::wstring&)> flyt;  // MoveFileExW, no replace
     std::function<bool(const std::wstring&)> slet;                       // DeleteFileW
-    std::function<std::uint32_t()> sidste_fejl;                          // GetLastError
+    std::function<bool(const std::wstring&, std::uint32_t)> saet_attributter;  // SetFileAttributesW
+    std::function<std::uint32_t()> sidste_fejl;                                // GetLastError
     std::function<std::string(std::uint32_t)> fejltekst;  // what an error code means, in words
     std::function<void(int ms)> vent;                     // Sleep
 };

@@ -33,14 +33,15 @@ class katalogmappe : public ::testing::Test {
     static bool findes(const std::string& navn) { return std::filesystem::exists(navn); }
 
     // Puts `indhold` in the list's place as the save does.
-    static erstatning gem(std::string_view indhold, const fil_id* laest = nullptr) {
+    static erstatning gem(std::string_view indhold, const fil_id* laest = nullptr,
+                          const gemmetrin& trin = {}) {
         return erstat_fil(
             "kat_emneliste.txt", "kat_emneliste2.txt",
             [&](udskrift& ud) {
                 ud << indhold;
                 return true;
             },
-            laest);
+            laest, trin);
     }
 
     // One emne.txt entry with fifteen fields; field k is "<navn>-k" unless given.

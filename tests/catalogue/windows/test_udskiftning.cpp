@@ -88,6 +88,13 @@ class mappe {
             if (svigter("slet")) return false;
             return filer.erase(n) ? true : fejl(2);
         };
+        k.saet_attributter = [this](const std::wstring& n, std::uint32_t a) {
+            if (svigter("attributter")) return false;
+            auto f = filer.find(n);
+            if (f == filer.end()) return fejl(2);
+            f->second.attributter = a;
+            return true;
+        };
         k.sidste_fejl = [this] { return sidste_fejl_; };
         k.fejltekst = [](std::uint32_t kode) { return "fejl " + std::to_string(kode); };
         k.vent = [](int) {};
@@ -258,6 +265,18 @@ TEST(UdskiftningForhold, WhatIsThereBeforeTheSaveIsRespected) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(o.filer[navne.liste.sti].indhold, "en kollegas");
     EXPECT_EQ(o.filer.size(), 1u);
+
+    // A hidden system list is one still (the replace gives it the side
+    // file's attributes); where that fails, the operator hears of it.
+    for (bool svigter : {false, true}) {
+        mappe h;
+        h.filer[navne.liste.sti] = {"gammel", 1, 0x26};
+        if (svigter) h.svigt_ = {{"attributter", adgang_naegtet, 1}};
+        r = udskift_liste_windows(h.kald(), navne, ny_liste, nullptr);
+        ASSERT_TRUE(r.ok) << r.fejl;
+        EXPECT_EQ(h.filer[navne.liste.sti].attributter, svigter ? 0x20u : 0x26u);
+        EXPECT_EQ(r.bemaerkninger.size(), svigter ? 1u : 0u);
+    }
 
     // Running out of memory while the list is made: no side file stays.
     mappe p;
