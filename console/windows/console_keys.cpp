@@ -86,7 +86,7 @@ std::optional<key_press> press_for_event(const input_event& e) {
 
 std::optional<key_press> read_console_key(console_input& console) {
     std::uint32_t saved = 0;
-    if (!console.get_mode(saved) || !console.set_mode(0)) return std::nullopt;
+    if (!console.get_mode(saved) || !console.set_mode(enable_window_input)) return std::nullopt;
     std::optional<key_press> pressed;
     while (!pressed) {
         input_event event;

@@ -33,6 +33,9 @@ inline constexpr std::uint32_t right_alt_pressed = 0x01, left_alt_pressed = 0x02
                                right_ctrl_pressed = 0x04, left_ctrl_pressed = 0x08,
                                shift_pressed = 0x10, numlock_on = 0x20, scrolllock_on = 0x40,
                                capslock_on = 0x80, enhanced_key = 0x100;
+// The input mode of a key read: raw keys (no line editing, no echo, Ctrl+C a
+// key) and the window's size changes as events.
+inline constexpr std::uint32_t enable_window_input = 0x8;
 }  // namespace win32
 
 // One console input event, with the fields of a key event.
@@ -69,9 +72,10 @@ class console_input {
     ~console_input() = default;
 };
 
-// Reads one key with the console's input mode 0 (no line editing, no echo,
-// Ctrl+C a key) and gives the mode back; none when the mode can't be taken
-// or given back, or the console fails.
+// Reads one key in window-aware raw input (enable_window_input: no line
+// editing, no echo, Ctrl+C a key, a resize an event) and gives the mode
+// back; none when the mode can't be taken or given back, or the console
+// fails.
 std::optional<key_press> read_console_key(console_input& console);
 
 }  // namespace console_detail

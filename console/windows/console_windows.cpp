@@ -1,6 +1,5 @@
-// The console on the Win32 console: the screen diff plans the updates and
-// this file carries them out with the console's own calls; key events are
-// read here and turned into codes by console_keys.
+// The console on the Win32 console: win32_device draws and reads keys over
+// the console calls that this file makes for it.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -17,6 +16,7 @@
 #include "console_keys.h"
 #include "cp850.h"
 #include "screen_diff.h"
+#include "win32_device.h"
 
 namespace console_detail::backend {
 
@@ -51,7 +51,7 @@ static_assert(win32::right_alt_pressed == RIGHT_ALT_PRESSED &&
               win32::enhanced_key == ENHANCED_KEY);
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-// Ctrl+C and Ctrl+Break are keys while the program runs (input mode 0 makes
+// Ctrl+C and Ctrl+Break are keys while the program runs (raw input makes
 // them so on Windows; under Wine the terminal's interrupt comes this way).
 BOOL WINAPI ignore_break(DWORD type) { return type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT; }
 
@@ -60,221 +60,132 @@ bool is_console(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
 }
 
-// The Win32 console, as the console drives it: its handles, what it was at
-// start-up, and what it shows.
-class win32_console final : public console_device {
-   public:
-    win32_console(HANDLE in, HANDLE out, DWORD start_input_mode, CONSOLE_CURSOR_INFO start_cursor)
-        : in_(in), out_(out), start_input_mode_(start_input_mode), start_cursor_(start_cursor) {
-        take_window();
-        tall_rows_ = tall_console_rows(GetLargestConsoleWindowSize(out_).Y);
-    }
+SHORT side(int n) { return static_cast<SHORT>(n); }
 
-    int columns() const { return diff_.console_columns(); }
-    int rows() const { return diff_.console_rows(); }
-
-    void close(screen_model& model) override {
-        // The cursor visible below the screen (or on its last row), so what
-        // follows is written under it; the input mode as it was found.
-        int below = std::min(diff_.shown_rows(), diff_.console_rows() - 1);
-        if (diff_.shows_notice()) {
-            // The notice of a console too small means nothing once the program
-            // has ended: what follows gets a blank row.
-            DWORD done = 0, width = static_cast<DWORD>(diff_.console_columns());
-            FillConsoleOutputCharacterW(out_, L' ', width, at(0, below), &done);
-            FillConsoleOutputAttribute(out_, model.state.normal_attribute, width, at(0, below),
-                                       &done);
+input_event event_of(const INPUT_RECORD& record) {
+    input_event event;
+    switch (record.EventType) {
+        case KEY_EVENT: {
+            const KEY_EVENT_RECORD& k = record.Event.KeyEvent;
+            event.type = input_event::kind::key;
+            event.key_down = k.bKeyDown;
+            event.repeat_count = k.wRepeatCount;
+            event.virtual_key = k.wVirtualKeyCode;
+            event.scan_code = k.wVirtualScanCode;
+            event.character = static_cast<char16_t>(k.uChar.UnicodeChar);
+            event.control_state = k.dwControlKeyState;
+            break;
         }
-        SetConsoleCursorPosition(out_, at(0, below));
-        CONSOLE_CURSOR_INFO cursor = start_cursor_;
-        cursor.bVisible = TRUE;
-        SetConsoleCursorInfo(out_, &cursor);
-        SetConsoleMode(in_, start_input_mode_);
-        SetConsoleCtrlHandler(ignore_break, FALSE);
-        CloseHandle(in_);
-        CloseHandle(out_);
+        case WINDOW_BUFFER_SIZE_EVENT: event.type = input_event::kind::window_size; break;
+        case MOUSE_EVENT: event.type = input_event::kind::mouse; break;
+        case FOCUS_EVENT: event.type = input_event::kind::focus; break;
+        default: event.type = input_event::kind::menu; break;
     }
+    return event;
+}
 
-    // The console's classic steps to the mode's size: the buffer first (refused
-    // while the window is larger), the window, the buffer again, so buffer and
-    // window are that size exactly and nothing can scroll (a console whose
-    // window already has the size may have a taller buffer: conhost's 300 or
-    // 9001 rows). What the console refuses stays as it was; the screen then
-    // shows in what there is. A size larger than the display is not asked for
-    // at all.
-    void mode_changed(screen_model& model) override {
-        COORD size{static_cast<SHORT>(model.columns()), static_cast<SHORT>(model.rows())};
-        if (model.state.current_mode == 64) size.Y = static_cast<SHORT>(tall_rows_);
-        if (fits_display(size.X, size.Y)) {
-            SetConsoleScreenBufferSize(out_, size);
-            SMALL_RECT window{0, 0, static_cast<SHORT>(size.X - 1), static_cast<SHORT>(size.Y - 1)};
-            if (SetConsoleWindowInfo(out_, TRUE, &window)) SetConsoleScreenBufferSize(out_, size);
-        }
-        take_window();
-    }
+console_window window_of_console() {
+    console_window window;
+    HWND hwnd = GetConsoleWindow();
+    if (!hwnd) return window;
+    window.exists = true;
+    window.visible = IsWindowVisible(hwnd);
+    char name[64] = {};
+    if (GetClassNameA(hwnd, name, sizeof name) > 0) window.class_name = name;
+    return window;
+}
 
-    void flush(screen_model& model) override {
-        // Input mode 0 reports no size changes: the window is looked at anew
-        // each time, and a new size or place is painted anew.
-        take_window();
-        for (const auto& op : diff_.plan(model)) {
-            // A call that failed leaves the console unknown: the next flush
-            // writes everything again.
-            if (!run(op)) diff_.force_full_repaint();
-        }
-    }
-
-    std::optional<key_press> read_key(screen_model& model) override;
-
-    bool owns_stdout() override { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
-
-    HANDLE input() const { return in_; }
-    // The window was resized: it is painted anew.
-    void force_full_repaint() { diff_.force_full_repaint(); }
-
-   private:
-    // Whether the display can show a window of this size. Windows refuses a
-    // larger one; Wine takes it but its terminal shows only the top of it.
-    bool fits_display(int columns, int rows) {
-        COORD largest = GetLargestConsoleWindowSize(out_);
-        if (largest.X <= 0 || largest.Y <= 0) return true;  // not known
-        return columns <= largest.X && rows <= largest.Y;
-    }
-
-    // Where the screen goes: the console's window as it is now, no more of it
-    // than the display shows.
-    bool take_window() {
+// The console calls themselves.
+console_calls system_calls() {
+    console_calls c;
+    c.buffer = [](void* h, buffer_info& b) {
         CONSOLE_SCREEN_BUFFER_INFO info;
-        if (!GetConsoleScreenBufferInfo(out_, &info)) return false;
-        // A window scrolled elsewhere in the buffer shows other cells.
-        if (info.srWindow.Left != origin_.X || info.srWindow.Top != origin_.Y)
-            diff_.force_full_repaint();
-        origin_ = {info.srWindow.Left, info.srWindow.Top};
-        buffer_columns_ = info.dwSize.X;
-        int columns = info.srWindow.Right - info.srWindow.Left + 1;
-        int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
-        COORD largest = GetLargestConsoleWindowSize(out_);
-        if (largest.X > 0) columns = std::min<int>(columns, largest.X);
-        if (largest.Y > 0) rows = std::min<int>(rows, largest.Y);
-        diff_.set_console_size(columns, rows);
+        if (!GetConsoleScreenBufferInfo(h, &info)) return false;
+        b = {info.dwSize.X,           info.dwSize.Y,           info.srWindow.Left,
+             info.srWindow.Top,       info.srWindow.Right,     info.srWindow.Bottom,
+             info.dwCursorPosition.X, info.dwCursorPosition.Y, info.wAttributes};
         return true;
-    }
-
-    COORD at(int column, int row) const {
-        return {static_cast<SHORT>(origin_.X + column), static_cast<SHORT>(origin_.Y + row)};
-    }
-
-    bool run(const screen_op& op) {
-        const int columns = diff_.console_columns(), rows = diff_.console_rows();
-        DWORD done = 0;
-        switch (op.type) {
-            case screen_op::kind::fill: {
-                // From the window's first cell to its last, whatever the buffer's width.
-                DWORD count = static_cast<DWORD>(buffer_columns_ * (rows - 1) + columns);
-                return FillConsoleOutputCharacterW(out_, L' ', count, at(0, 0), &done) &&
-                       FillConsoleOutputAttribute(out_, op.attribute, count, at(0, 0), &done);
-            }
-            case screen_op::kind::scroll: {
-                // Rows n and on moved to the top, within the buffer: Wine refuses
-                // a move of the whole window above its first row.
-                SMALL_RECT from{static_cast<SHORT>(origin_.X),
-                                static_cast<SHORT>(origin_.Y + op.count),
-                                static_cast<SHORT>(origin_.X + columns - 1),
-                                static_cast<SHORT>(origin_.Y + rows - 1)};
-                CHAR_INFO blank;
-                blank.Char.UnicodeChar = L' ';
-                blank.Attributes = op.attribute;
-                return ScrollConsoleScreenBufferW(out_, &from, nullptr, at(0, 0), &blank);
-            }
-            case screen_op::kind::write: {
-                CHAR_INFO cells[win32_traits.longest_write];
-                int n = std::min(op.count, win32_traits.longest_write);
-                for (int k = 0; k < n; ++k) {
-                    const cell& c = op.cells[static_cast<std::size_t>(k)];
-                    cells[k].Char.UnicodeChar = static_cast<WCHAR>(cp850_glyph[c.character]);
-                    cells[k].Attributes = c.attribute;
-                }
-                COORD start = at(op.column, op.row);
-                SMALL_RECT region{start.X, start.Y, static_cast<SHORT>(start.X + n - 1), start.Y};
-                return WriteConsoleOutputW(out_, cells, COORD{static_cast<SHORT>(n), 1},
-                                           COORD{0, 0}, &region);
-            }
-            case screen_op::kind::cursor_position:
-                return SetConsoleCursorPosition(out_, at(op.column, op.row));
-            case screen_op::kind::cursor_shape: {
-                CONSOLE_CURSOR_INFO cursor{op.count == 1   ? 100u
-                                           : op.count == 2 ? 25u
-                                                           : 1u,
-                                           op.count != 0};
-                return SetConsoleCursorInfo(out_, &cursor);
-            }
-            case screen_op::kind::beep: Beep(3000, 100); return true;
-            case screen_op::kind::repaint: return true;  // not planned for a Win32 console
+    };
+    c.largest_window = [](void* h, int& columns, int& rows) {
+        COORD largest = GetLargestConsoleWindowSize(h);
+        columns = largest.X;
+        rows = largest.Y;
+    };
+    c.set_buffer_size = [](void* h, int columns, int rows) {
+        return SetConsoleScreenBufferSize(h, COORD{side(columns), side(rows)}) != 0;
+    };
+    c.set_window = [](void* h, int left, int top, int right, int bottom) {
+        SMALL_RECT window{side(left), side(top), side(right), side(bottom)};
+        return SetConsoleWindowInfo(h, TRUE, &window) != 0;
+    };
+    c.create_buffer = []() -> void* {
+        HANDLE h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             CONSOLE_TEXTMODE_BUFFER, nullptr);
+        return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    };
+    c.activate = [](void* h) { return SetConsoleActiveScreenBuffer(h) != 0; };
+    c.close = [](void* h) { CloseHandle(h); };
+    c.write = [](void* h, int column, int row, const std::vector<glyph_cell>& cells) {
+        CHAR_INFO line[win32_traits.longest_write];
+        int n = std::min(static_cast<int>(cells.size()), win32_traits.longest_write);
+        for (int k = 0; k < n; ++k) {
+            line[k].Char.UnicodeChar =
+                static_cast<WCHAR>(cells[static_cast<std::size_t>(k)].character);
+            line[k].Attributes = cells[static_cast<std::size_t>(k)].attribute;
         }
+        SMALL_RECT region{side(column), side(row), side(column + n - 1), side(row)};
+        return WriteConsoleOutputW(h, line, COORD{side(n), 1}, COORD{0, 0}, &region) != 0;
+    };
+    c.fill = [](void* h, int column, int row, int count, std::uint16_t attribute) {
+        DWORD done = 0;
+        COORD at{side(column), side(row)};
+        auto n = static_cast<DWORD>(count);
+        return FillConsoleOutputCharacterW(h, L' ', n, at, &done) &&
+               FillConsoleOutputAttribute(h, attribute, n, at, &done);
+    };
+    c.scroll = [](void* h, int left, int top, int right, int bottom, int to_column, int to_row,
+                  std::uint16_t attribute) {
+        SMALL_RECT from{side(left), side(top), side(right), side(bottom)};
+        CHAR_INFO blank;
+        blank.Char.UnicodeChar = L' ';
+        blank.Attributes = attribute;
+        return ScrollConsoleScreenBufferW(h, &from, nullptr, COORD{side(to_column), side(to_row)},
+                                          &blank) != 0;
+    };
+    c.set_cursor = [](void* h, int column, int row) {
+        return SetConsoleCursorPosition(h, COORD{side(column), side(row)}) != 0;
+    };
+    c.set_cursor_shape = [](void* h, int size, bool visible) {
+        CONSOLE_CURSOR_INFO cursor{static_cast<DWORD>(size), visible};
+        return SetConsoleCursorInfo(h, &cursor) != 0;
+    };
+    c.cursor_shape = [](void* h, int& size, bool& visible) {
+        CONSOLE_CURSOR_INFO cursor;
+        if (!GetConsoleCursorInfo(h, &cursor)) return false;
+        size = static_cast<int>(cursor.dwSize);
+        visible = cursor.bVisible;
         return true;
-    }
-
-    HANDLE in_, out_;
-    DWORD start_input_mode_;
-    CONSOLE_CURSOR_INFO start_cursor_;
-    COORD origin_{0, 0};  // the buffer cell at the window's top-left: the screen's
-    int buffer_columns_ = 80;
-    // The rows of the console's window in mode 64 (tall_console_rows).
-    int tall_rows_ = tall_rows;
-    screen_diff diff_{win32_traits};
-};
-
-// A key read on the console's input handle; a resized window is shown anew
-// at once, not only after the next key.
-class console_input_handle final : public console_input {
-   public:
-    console_input_handle(win32_console& console, screen_model& model)
-        : console_(console), model_(model) {}
-
-    bool get_mode(std::uint32_t& mode) override {
+    };
+    c.get_mode = [](void* h, std::uint32_t& mode) {
         DWORD m = 0;
-        if (!GetConsoleMode(console_.input(), &m)) return false;
+        if (!GetConsoleMode(h, &m)) return false;
         mode = m;
         return true;
-    }
-    bool set_mode(std::uint32_t mode) override { return SetConsoleMode(console_.input(), mode); }
-    bool read_event(input_event& event) override {
+    };
+    c.set_mode = [](void* h, std::uint32_t mode) { return SetConsoleMode(h, mode) != 0; };
+    c.read_event = [](void* h, input_event& event) {
         INPUT_RECORD record;
         DWORD n = 0;
-        if (!ReadConsoleInputW(console_.input(), &record, 1, &n) || n != 1) return false;
-        switch (record.EventType) {
-            case KEY_EVENT: {
-                const KEY_EVENT_RECORD& k = record.Event.KeyEvent;
-                event.type = input_event::kind::key;
-                event.key_down = k.bKeyDown;
-                event.repeat_count = k.wRepeatCount;
-                event.virtual_key = k.wVirtualKeyCode;
-                event.scan_code = k.wVirtualScanCode;
-                event.character = static_cast<char16_t>(k.uChar.UnicodeChar);
-                event.control_state = k.dwControlKeyState;
-                break;
-            }
-            case WINDOW_BUFFER_SIZE_EVENT: event.type = input_event::kind::window_size; break;
-            case MOUSE_EVENT: event.type = input_event::kind::mouse; break;
-            case FOCUS_EVENT: event.type = input_event::kind::focus; break;
-            default: event.type = input_event::kind::menu; break;
-        }
+        if (!ReadConsoleInputW(h, &record, 1, &n) || n != 1) return false;
+        event = event_of(record);
         return true;
-    }
-    void window_resized() override {
-        console_.force_full_repaint();
-        console_.flush(model_);
-    }
-
-   private:
-    win32_console& console_;
-    screen_model& model_;
-};
-
-std::optional<key_press> win32_console::read_key(screen_model& model) {
-    flush(model);
-    console_input_handle input(*this, model);
-    return read_console_key(input);
+    };
+    c.window = window_of_console;
+    c.beep = [] { Beep(3000, 100); };
+    c.stdout_is_console = [] { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); };
+    c.breaks_as_keys = [](bool held) { SetConsoleCtrlHandler(ignore_break, held); };
+    return c;
 }
 
 // Set while what ends the program from outside is held back.
@@ -299,25 +210,14 @@ std::unique_ptr<console_device> open(start_up& found) {
     HANDLE out =
         CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    DWORD input_mode = 0;
-    CONSOLE_CURSOR_INFO cursor{25, TRUE};
-    if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE ||
-        !GetConsoleScreenBufferInfo(out, &info) || !GetConsoleMode(in, &input_mode)) {
+    std::unique_ptr<console_device> device;
+    if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE)
+        device = open_win32_device(system_calls(), in, out, found);
+    if (!device) {
         if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
         if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
         return nullptr;
     }
-    GetConsoleCursorInfo(out, &cursor);
-    // Keys typed ahead are raw key events from the start: a console in line
-    // mode (Wine's terminal) would echo them and hold them back.
-    SetConsoleMode(in, 0);
-    auto device = std::make_unique<win32_console>(in, out, input_mode, cursor);
-    found.columns = device->columns();
-    found.rows = device->rows();
-    found.normal_attribute = static_cast<std::uint8_t>(info.wAttributes & 0xFF);
-    found.tall_rows = tall_rows;
-    SetConsoleCtrlHandler(ignore_break, TRUE);
     return device;
 }
 

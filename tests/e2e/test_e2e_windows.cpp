@@ -211,11 +211,11 @@ TEST_F(Windows, ALinkedListIsLockedAndReplacedInTheFolderOfTheRealList) {
     EXPECT_EQ(navne(), foer);
 }
 
-// On a console whose window already is 80 x 50 over a taller buffer (300
-// rows, as conhost's default), the switch to 80 x 50 makes the buffer that
-// size too: the window can't be scrolled away from the screen, and the
-// buffer holds the screen once after a key is pressed.
-TEST_F(Windows, AConsoleWithATallerBufferKeepsNoScrollBack) {
+// A console whose buffer is 80 x 300 (as conhost's default) and holds the
+// shell's earlier output: the program draws in a buffer of its own, and
+// after Esc the console holds that output again, at that size, with its
+// window and cursor where they were.
+TEST_F(Windows, AConsoleWithATallerBufferIsGivenBackWithItsEarlierOutput) {
     const fs::path hjaelper = test_program("tall_buffer_console.exe");
     if (!fs::exists(hjaelper)) GTEST_SKIP() << "no " << hjaelper << " (windows-test preset)";
     katalog(5);
@@ -226,19 +226,17 @@ TEST_F(Windows, AConsoleWithATallerBufferKeepsNoScrollBack) {
     koersel k(mappe, valg);
     ASSERT_EQ(k.vent_paa_slut(3 * start_ms), 0) << laes("buffer.txt");
     EXPECT_EQ(laes("buffer.txt"),
-              "before 80 x 300\n"
-              "window before 0 0 79 49\n"
+              "before 80 x 300, window 0 71 79 120, cursor 0 120\n"
               "main screen shown\n"
-              "window not scrolled\n"
               "Down shown\n"
-              "after 80 x 50\n"
-              "window after 0 0 79 49\n"
-              "screens 1\n");
+              "after 80 x 300, window 0 71 79 120, cursor 0 120\n"
+              "earlier output kept\n");
 }
 
-// What follows the program starts on a clean row, not over the notice of a
-// console too small.
-TEST_F(Windows, ASmallConsoleIsLeftWithACleanLastRow) {
+// The console is given back as it was: what follows the program starts
+// where the cursor was before it, and neither the screen nor the notice of
+// a console too small is left on it.
+TEST_F(Windows, ASmallConsoleIsGivenBackAsItWas) {
     katalog(50);
     auto k = start(24);
     ASSERT_TRUE(k->vent_paa(
@@ -250,7 +248,9 @@ TEST_F(Windows, ASmallConsoleIsLeftWithACleanLastRow) {
     k->skriv("\x1b");
     ASSERT_EQ(k->vent_paa_slut(start_ms), 0);
     k->andet_program_tegner("RC=0");
-    EXPECT_EQ(k->skaerm().row(23), "RC=0" + std::string(76, ' '));
+    EXPECT_EQ(k->skaerm().row(0), "RC=0" + std::string(76, ' '));
+    EXPECT_EQ(k->skaerm().row(22), std::string(80, ' '));
+    EXPECT_EQ(k->skaerm().row(23), std::string(80, ' '));
 }
 
 TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {

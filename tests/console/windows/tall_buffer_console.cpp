@@ -1,9 +1,11 @@
 // A console whose screen buffer is taller than its window, as conhost's
-// default of 300 rows is, for a program under test (katsort.exe under Wine):
-// makes this console's buffer 80 x 300 with the window at its top, starts
-// the program on it, waits for its main screen, scrolls the window down the
-// buffer (as a mouse wheel does) and presses Down. Then it writes what the
-// buffer holds to a report file and ends the program with Esc.
+// default of 300 rows is, with the shell's earlier output in it, for a
+// program under test (katsort.exe under Wine): makes this console's buffer
+// 80 x 300, writes the earlier output and puts the window under it, starts
+// the program on it, waits for its main screen in the buffer it shows and
+// presses Down, then Esc. When the program has ended it writes what the
+// console is then to a report file: its buffer's size, window and cursor,
+// and whether the earlier output is still there.
 //
 //   tall_buffer_console <program> <report file>
 //
@@ -21,7 +23,7 @@
 namespace {
 
 constexpr SHORT tall_rows = 300;
-constexpr SHORT scrolled_top = 100;             // where the wheel takes the window
+constexpr SHORT earlier_rows = 120;             // the shell's output before the program
 constexpr int page_row = 47, page_column = 65;  // "Side " of the main screen
 constexpr int wait_ms = 60000, step_ms = 50;
 
@@ -44,6 +46,18 @@ std::wstring text_at(HANDLE out, SHORT column, SHORT row, DWORD length) {
     return text;
 }
 
+std::wstring earlier_line(SHORT row) { return L"earlier output " + std::to_wstring(row); }
+
+// What the console shows now: the buffer CONOUT$ opens.
+template <typename Look>
+bool in_shown_buffer(Look look) {
+    HANDLE shown = open_console(L"CONOUT$");
+    if (shown == INVALID_HANDLE_VALUE) return false;
+    bool seen = look(shown);
+    CloseHandle(shown);
+    return seen;
+}
+
 // Whether the main screen shows in the window: its page indicator.
 bool main_screen_in_window(HANDLE out) {
     SHORT top = buffer_info(out).srWindow.Top;
@@ -57,15 +71,6 @@ bool bar_on_second_lot(HANDLE out) {
     DWORD read = 0;
     ReadConsoleOutputAttribute(out, &attribute, 1, COORD{20, static_cast<SHORT>(top + 6)}, &read);
     return read == 1 && ((attribute >> 4) & 7) == 1;
-}
-
-// The number of buffer rows that hold the page indicator: one per copy of
-// the screen.
-int screens_in_buffer(HANDLE out) {
-    int n = 0;
-    for (SHORT y = 0; y < buffer_info(out).dwSize.Y; ++y)
-        n += text_at(out, page_column, y, 5) == L"Side ";
-    return n;
 }
 
 template <typename Condition>
@@ -91,8 +96,10 @@ void press(HANDLE in, WORD key, WORD scan_code) {
     WriteConsoleInputW(in, events, 2, &written);
 }
 
-void report_line(std::FILE* f, const char* name, const SMALL_RECT& r) {
-    std::fprintf(f, "%s %d %d %d %d\n", name, r.Left, r.Top, r.Right, r.Bottom);
+void report_line(std::FILE* f, const char* name, const CONSOLE_SCREEN_BUFFER_INFO& i) {
+    std::fprintf(f, "%s %d x %d, window %d %d %d %d, cursor %d %d\n", name, i.dwSize.X, i.dwSize.Y,
+                 i.srWindow.Left, i.srWindow.Top, i.srWindow.Right, i.srWindow.Bottom,
+                 i.dwCursorPosition.X, i.dwCursorPosition.Y);
 }
 
 }  // namespace
@@ -102,6 +109,18 @@ int main(int argc, char** argv) {
     HANDLE out = open_console(L"CONOUT$"), in = open_console(L"CONIN$");
     if (out == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) return 101;
     if (!SetConsoleScreenBufferSize(out, COORD{80, tall_rows})) return 102;
+    // The earlier output, the window on its last rows and the cursor under it.
+    for (SHORT row = 0; row < earlier_rows; ++row) {
+        std::wstring line = earlier_line(row);
+        DWORD written = 0;
+        WriteConsoleOutputCharacterW(out, line.data(), static_cast<DWORD>(line.size()),
+                                     COORD{0, row}, &written);
+    }
+    CONSOLE_SCREEN_BUFFER_INFO now = buffer_info(out);
+    SHORT window_rows = static_cast<SHORT>(now.srWindow.Bottom - now.srWindow.Top + 1);
+    SMALL_RECT under{0, static_cast<SHORT>(earlier_rows + 1 - window_rows), 79, earlier_rows};
+    SetConsoleWindowInfo(out, TRUE, &under);
+    SetConsoleCursorPosition(out, COORD{0, earlier_rows});
     CONSOLE_SCREEN_BUFFER_INFO before = buffer_info(out);
 
     std::string command = std::string("\"") + argv[1] + "\"";
@@ -112,30 +131,32 @@ int main(int argc, char** argv) {
                         &start, &program))
         return 103;
 
-    bool shown = wait_for([&] { return main_screen_in_window(out); }, program.hProcess);
-    SMALL_RECT scrolled{0, scrolled_top, 79, static_cast<SHORT>(scrolled_top + 49)};
-    bool could_scroll = shown && SetConsoleWindowInfo(out, TRUE, &scrolled);
+    bool shown = wait_for([&] { return in_shown_buffer(main_screen_in_window); }, program.hProcess);
     press(in, VK_DOWN, 0x50);
-    bool moved = shown && wait_for([&] { return bar_on_second_lot(out); }, program.hProcess);
-    CONSOLE_SCREEN_BUFFER_INFO after = buffer_info(out);
-
-    std::FILE* f = std::fopen(argv[2], "wb");
-    if (!f) return 104;
-    std::fprintf(f, "before %d x %d\n", before.dwSize.X, before.dwSize.Y);
-    report_line(f, "window before", before.srWindow);
-    std::fprintf(f, "main screen %s\n", shown ? "shown" : "not shown");
-    std::fprintf(f, "window %s\n", could_scroll ? "scrolled" : "not scrolled");
-    std::fprintf(f, "Down %s\n", moved ? "shown" : "not shown");
-    std::fprintf(f, "after %d x %d\n", after.dwSize.X, after.dwSize.Y);
-    report_line(f, "window after", after.srWindow);
-    std::fprintf(f, "screens %d\n", screens_in_buffer(out));
-    std::fclose(f);
-
+    bool moved =
+        shown && wait_for([&] { return in_shown_buffer(bar_on_second_lot); }, program.hProcess);
     press(in, VK_ESCAPE, 0x01);
     if (WaitForSingleObject(program.hProcess, wait_ms) != WAIT_OBJECT_0) {
         TerminateProcess(program.hProcess, 105);
         return 105;
     }
+    CONSOLE_SCREEN_BUFFER_INFO after = buffer_info(out);
+    bool kept = true;
+    for (SHORT row = 0; row < earlier_rows; ++row) {
+        std::wstring line = earlier_line(row);
+        kept = kept && text_at(out, 0, row, static_cast<DWORD>(line.size())) == line;
+    }
+    bool blank_below = text_at(out, 0, earlier_rows, 80) == std::wstring(80, L' ');
+
+    std::FILE* f = std::fopen(argv[2], "wb");
+    if (!f) return 104;
+    report_line(f, "before", before);
+    std::fprintf(f, "main screen %s\n", shown ? "shown" : "not shown");
+    std::fprintf(f, "Down %s\n", moved ? "shown" : "not shown");
+    report_line(f, "after", after);
+    std::fprintf(f, "earlier output %s\n", kept && blank_below ? "kept" : "lost");
+    std::fclose(f);
+
     DWORD code = 0;
     GetExitCodeProcess(program.hProcess, &code);
     return static_cast<int>(code);

@@ -55,6 +55,8 @@ const key_and_code virtual_keys[] = {
 // Control-key state bits.
 constexpr std::uint32_t right_alt = 0x01, left_alt = 0x02, right_ctrl = 0x04, left_ctrl = 0x08,
                         shift = 0x10, numlock = 0x20, capslock = 0x80;
+// The read's input mode: raw keys, and resizes as events.
+constexpr std::uint32_t window_input = 0x8;
 
 input_event press(std::uint16_t vk, std::uint32_t state = 0, char16_t character = 0) {
     input_event e;
@@ -85,7 +87,7 @@ struct scripted_console final : console_input {
         return true;
     }
     bool set_mode(std::uint32_t m) override {
-        if (m == 0 ? fail_take : fail_give_back) return false;
+        if (m == window_input ? fail_take : fail_give_back) return false;
         modes_set.push_back(m);
         mode = m;
         return true;
@@ -230,12 +232,12 @@ TEST(ConsoleKeys, KeypadFiveWithoutNumLockIsItsShiftEntry) {
         EXPECT_EQ(codes(press(vk_clear, c.state)), key_table_rows::reads(c.reads)) << c.state;
 }
 
-TEST(ConsoleKeys, TheReadTakesInputModeZeroAndGivesTheModeBack) {
+TEST(ConsoleKeys, TheReadTakesWindowAwareRawInputAndGivesTheModeBack) {
     scripted_console console;
     console.events = {press(0x70), press('X', shift, u'X')};
     EXPECT_EQ(next_key(console), (v{0, 59}));
-    EXPECT_EQ(console.modes_set, (std::vector<std::uint32_t>{0, 0x1F7}));
-    EXPECT_EQ(console.modes_while_reading, (std::vector<std::uint32_t>{0}));
+    EXPECT_EQ(console.modes_set, (std::vector<std::uint32_t>{window_input, 0x1F7}));
+    EXPECT_EQ(console.modes_while_reading, (std::vector<std::uint32_t>{window_input}));
     EXPECT_EQ(console.mode, 0x1F7u);
     EXPECT_EQ(next_key(console), v{'X'});
     // A failing read gives the mode back and fails.

@@ -1,5 +1,5 @@
-// The console on a real Win32 console: the buffer holds the model's glyphs
-// and colours after a flush, also after scrolls and clears; keys put in the
+// The console on a real Win32 console: the buffer it shows holds the model's
+// glyphs and colours after a flush, also after scrolls and clears; keys put in the
 // console's input come out as codes and the input mode is given back; the
 // interpreter runs commands. The console tests are skipped where the
 // process has no console (a run without a terminal).
@@ -20,6 +20,9 @@
 #include "screen_model.h"
 
 namespace {
+
+// Raw keys, and the window's size changes as events.
+constexpr DWORD window_input = ENABLE_WINDOW_INPUT;
 
 HANDLE open_by_name(const wchar_t* name) {
     return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -80,18 +83,20 @@ INPUT_RECORD key_event(WORD vk, WCHAR character, DWORD state, bool down = true) 
 class Win32Console : public ::testing::Test {
    protected:
     void SetUp() override {
-        out_ = open_by_name(L"CONOUT$");
+        user_ = open_by_name(L"CONOUT$");
         in_ = open_by_name(L"CONIN$");
-        if (out_ == INVALID_HANDLE_VALUE || !GetConsoleMode(in_, &mode_before_))
+        if (user_ == INVALID_HANDLE_VALUE || !GetConsoleMode(in_, &mode_before_))
             GTEST_SKIP() << "no console";
         ASSERT_TRUE(console_open());
+        out_ = open_by_name(L"CONOUT$");  // the buffer now shown: the program's own
     }
     void TearDown() override {
-        if (out_ != INVALID_HANDLE_VALUE) CloseHandle(out_);
-        if (in_ != INVALID_HANDLE_VALUE) CloseHandle(in_);
+        for (HANDLE h : {out_, user_, in_})
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     }
     HANDLE out_ = INVALID_HANDLE_VALUE, in_ = INVALID_HANDLE_VALUE;
-    DWORD mode_before_ = 0;  // the input mode before the program took the console
+    HANDLE user_ = INVALID_HANDLE_VALUE;  // the buffer shown before the program took the console
+    DWORD mode_before_ = 0;               // the input mode before the program took the console
 };
 
 }  // namespace
@@ -131,6 +136,8 @@ TEST_F(Win32Console, TheBufferHoldsTheModelsGlyphsAndColours) {
 }
 
 TEST_F(Win32Console, CursorShapesAndTheCursorGivenBack) {
+    CONSOLE_CURSOR_INFO found{};
+    ASSERT_TRUE(GetConsoleCursorInfo(user_, &found));
     console_set_mode(64);
     CONSOLE_CURSOR_INFO cursor{};
     const int shapes[][3] = {{0, 0, 1}, {1, 1, 100}, {2, 1, 25}};
@@ -144,14 +151,15 @@ TEST_F(Win32Console, CursorShapesAndTheCursorGivenBack) {
     }
     console_set_cursor_shape(0);
     console_close();
-    ASSERT_TRUE(GetConsoleCursorInfo(out_, &cursor));
-    EXPECT_TRUE(cursor.bVisible);
+    ASSERT_TRUE(GetConsoleCursorInfo(user_, &cursor));
+    EXPECT_EQ(cursor.bVisible, found.bVisible);
+    EXPECT_EQ(cursor.dwSize, found.dwSize);
 }
 
 TEST_F(Win32Console, KeysFromTheConsolesInputAndTheModeGivenBack) {
     DWORD raw = 1;
     ASSERT_TRUE(GetConsoleMode(in_, &raw));
-    EXPECT_EQ(raw, 0u);  // keys typed ahead are raw events from the start
+    EXPECT_EQ(raw, window_input);  // keys typed ahead are raw events from the start
     FlushConsoleInputBuffer(in_);
     const INPUT_RECORD events[] = {
         key_event(VK_SHIFT, 0, SHIFT_PRESSED),      // a lone modifier: nothing
@@ -170,7 +178,7 @@ TEST_F(Win32Console, KeysFromTheConsolesInputAndTheModeGivenBack) {
     EXPECT_EQ(codes, (std::vector<int>{0, 84, 97, 145, 46, 27}));
     DWORD after = 1;
     ASSERT_TRUE(GetConsoleMode(in_, &after));
-    EXPECT_EQ(after, 0u);
+    EXPECT_EQ(after, window_input);
     console_close();
     ASSERT_TRUE(GetConsoleMode(in_, &after));
     EXPECT_EQ(after, mode_before_);
