@@ -256,7 +256,7 @@ TEST_F(Windows, ASmallConsoleIsGivenBackAsItWas) {
 TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {
     katalog(5);
     const std::string foer = laes("kat_emneliste.txt");
-    fs::create_directory(mappe / "kat_emneliste2.txt");
+    fs::permissions(mappe / "kat_emneliste.txt", fs::perms::owner_read);  // read-only to Windows
     auto k = start();
     ASSERT_TRUE(
         k->vent_paa([](const vterm_screen& s) { return hovedskaerm_hel(s, "1/1"); }, start_ms));
@@ -265,8 +265,7 @@ TEST_F(Windows, AFailedSaveLeavesTheOldListAndSaysWhy) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(laes("kat_emneliste.txt"), foer);
-    EXPECT_NE(k->alt_output().find("kat_emneliste2.txt findes og er ikke en almindelig fil"),
-              std::string::npos);
+    EXPECT_NE(k->alt_output().find("kat_emneliste.txt er skrivebeskyttet"), std::string::npos);
 }
 
 TEST_F(Windows, AFolderWithAUnicodeNameSavesAsAnyOther) {
@@ -306,7 +305,8 @@ TEST_F(Windows, ALinkAtTheLocksOrTheSideFilesNameDeletesNothing) {
         }
         int status = k->vent_paa_slut(start_ms);
         ASSERT_TRUE(WIFEXITED(status)) << navn;
-        EXPECT_EQ(WEXITSTATUS(status), std::string(navn) == "katsort.laas" ? 2 : 1) << navn;
+        // The side file has a name of the run's own: the plain one is not in its way.
+        EXPECT_EQ(WEXITSTATUS(status), std::string(navn) == "katsort.laas" ? 2 : 0) << navn;
         EXPECT_EQ(laes("katalog.txt"), katalog_foer) << navn;
         EXPECT_EQ(navne(), foer) << navn;
         fs::remove(mappe / navn);
