@@ -14,6 +14,8 @@ namespace console_detail {
 namespace {
 
 constexpr std::size_t max_sequence = 256;
+// The 8-bit forms of ESC [ and ESC O.
+constexpr char c1_csi = '\x9b', c1_ss3 = '\x8f';
 // A terminal's reports in strings (colours, titles, capabilities) are far
 // shorter; a string without its end is given up after this many bytes, and
 // what follows is keys again.
@@ -404,13 +406,11 @@ decoded decode_builtin(std::string_view b) {
 
 // The description's 8-bit introducers read as their 7-bit forms.
 decoded decode_builtin(std::string_view b, const described_keys* described) {
-    constexpr unsigned char csi = 0x9B, ss3 = 0x8F;
-    auto first = static_cast<unsigned char>(b[0]);
     if (!described ||
-        !((first == csi && described->csi_8bit) || (first == ss3 && described->ss3_8bit)))
+        !((b[0] == c1_csi && described->csi_8bit) || (b[0] == c1_ss3 && described->ss3_8bit)))
         return decode_builtin(b);
     std::string seven_bit =
-        std::string(first == csi ? "\x1b[" : "\x1bO") + std::string(b.substr(1));
+        std::string(b[0] == c1_csi ? "\x1b[" : "\x1bO") + std::string(b.substr(1));
     decoded d = decode_builtin(seven_bit);
     if (d.used > 0) --d.used;
     return d;
@@ -485,10 +485,6 @@ decoded given_up(std::string_view b, const described_keys* described) {
     return d;
 }
 
-}  // namespace
-
-namespace {
-
 // The keys a description's strings name, in the order that settles a string
 // named twice: the keys that start nothing first, F1 last.
 struct named_key {
@@ -534,7 +530,7 @@ struct sequence_parts {
 std::optional<sequence_parts> parts_of(std::string_view s) {
     if (s.starts_with("\x1b[") || s.starts_with("\x1bO"))
         s.remove_prefix(2);
-    else if (!s.empty() && (s[0] == '\x9b' || s[0] == '\x8f'))
+    else if (!s.empty() && (s[0] == c1_csi || s[0] == c1_ss3))
         s.remove_prefix(1);
     else
         return std::nullopt;
@@ -596,8 +592,8 @@ described_keys describe_keys(const std::vector<terminfo::key_string>& strings, b
         for (const auto& k : d.keys)
             if (k.bytes == *bytes) return;  // named before: the key that starts nothing
         d.keys.push_back({std::string(*bytes), pressed});
-        if (!utf8 && (*bytes)[0] == '\x9b') d.csi_8bit = true;
-        if (!utf8 && (*bytes)[0] == '\x8f') d.ss3_8bit = true;
+        if (!utf8 && (*bytes)[0] == c1_csi) d.csi_8bit = true;
+        if (!utf8 && (*bytes)[0] == c1_ss3) d.ss3_8bit = true;
     };
     for (const auto& k : named_keys) add(k.name, k.pressed);
     for (const auto& k : keypad_keys) {
