@@ -11,7 +11,8 @@ windows=(cmake ninja-build g++-mingw-w64-x86-64)
 arm64=(cmake ninja-build dpkg-dev file g++-aarch64-linux-gnu qemu-user libc6-arm64-cross
        libstdc++6-arm64-cross)
 test=("${program[@]}" "${windows[@]}" "${arm64[@]}" pkg-config libgtest-dev libvterm-dev valgrind clang
-      libclang-rt-14-dev dpkg-dev wine64 clang-format locales lintian bindfs fuse3)
+      libclang-rt-14-dev dpkg-dev wine64 clang-format locales lintian bindfs fuse3
+      ncurses-term)
 
 case "${1:-}" in
     program) oenskede=("${program[@]}") ;;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "backend.h"
 #include "key_decoder.h"
@@ -24,6 +25,17 @@ namespace {
 // A lone Esc is told from the start of a key sequence by a short wait;
 // over a network the bytes of one sequence may arrive further apart.
 int esc_wait_ms() { return std::getenv("SSH_CONNECTION") ? 80 : 25; }
+// A key sequence begun and not ended is given up after a longer wait: it
+// costs only a rare Alt+[ typed by hand, and a slow link gets its margin.
+// It stays shorter than a person takes to type the next key.
+int sequence_wait_ms() { return 2 * esc_wait_ms(); }
+
+// The key strings of TERM's description; none without one.
+described_keys terminal_described_keys(bool utf8) {
+    const char* term = std::getenv("TERM");
+    return describe_keys(term ? terminfo::key_strings(term) : std::vector<terminfo::key_string>{},
+                         utf8);
+}
 
 // What the terminal says of its colours: COLORTERM, and TERM's description.
 colour_depth terminal_colour_depth() {
@@ -63,11 +75,15 @@ std::optional<legacy_encoder> terminal_legacy_encoder() {
 // sends.
 class terminal_console final : public console_device {
    public:
-    terminal_console(renderer output, int columns, int rows, std::string_view read_ahead)
-        : output_(std::move(output)) {
+    terminal_console(renderer output, int columns, int rows, std::string_view read_ahead,
+                     described_keys described)
+        : output_(std::move(output)), described_(std::move(described)), keys_(&described_) {
         output_.set_terminal_size(columns, rows);
         keys_.feed(read_ahead);
     }
+    // The decoder points at the keys it reads.
+    terminal_console(const terminal_console&) = delete;
+    terminal_console& operator=(const terminal_console&) = delete;
 
     void flush(screen_model& model) override {
         handle_signals();
@@ -88,7 +104,7 @@ class terminal_console final : public console_device {
 
     std::optional<key_press> read_key(screen_model& model) override {
         terminal_keys input(*this, model);
-        auto pressed = read_terminal_key(keys_, input, esc_wait_ms());
+        auto pressed = read_terminal_key(keys_, input, esc_wait_ms(), sequence_wait_ms());
         if (!pressed) std::raise(SIGHUP);  // the terminal is gone: end as a hangup does
         return pressed;
     }
@@ -135,6 +151,7 @@ class terminal_console final : public console_device {
     }
 
     renderer output_;
+    described_keys described_;  // before the decoder that reads them
     key_decoder keys_;
     bool asked_for_size_ = false;
 };
@@ -152,9 +169,10 @@ std::unique_ptr<console_device> open(start_up& found) {
     found.rows = std::max(rows, 25);
     auto legacy = terminal_legacy_encoder();
     if (legacy) terminal::set_exit_line_drawing(legacy->exit_line_drawing());
+    bool utf8 = !legacy;
     auto device = std::make_unique<terminal_console>(
         renderer(!terminal::eight_colours(), terminal_colour_depth(), std::move(legacy)), columns,
-        rows, read_ahead);
+        rows, read_ahead, terminal_described_keys(utf8));
     return device;
 }
 

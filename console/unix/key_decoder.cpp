@@ -14,6 +14,8 @@ namespace console_detail {
 namespace {
 
 constexpr std::size_t max_sequence = 256;
+// The 8-bit forms of ESC [ and ESC O.
+constexpr char c1_csi = '\x9b', c1_ss3 = '\x8f';
 // A terminal's reports in strings (colours, titles, capabilities) are far
 // shorter; a string without its end is given up after this many bytes, and
 // what follows is keys again.
@@ -362,6 +364,8 @@ decoded decode_ss3(std::string_view b) {
     int m = 0;
     while (i < b.size() && b[i] >= '0' && b[i] <= '9') m = std::min(m * 10 + (b[i++] - '0'), 1000);
     if (i >= b.size()) return needs_more;
+    // A control byte breaks it off and is input again: Esc after Alt+Shift+O.
+    if (static_cast<unsigned char>(b[i]) < 0x20) return {outcome::invalid, i, std::nullopt};
     int mods = mods_from_parameter(m);
     if (auto keypad = ss3_keypad_key(b[i], mods)) return {outcome::key, i + 1, keypad};
     std::optional<key> k = key_for_final(b[i]);
@@ -377,7 +381,8 @@ decoded with_alt(decoded d) {
     return d;
 }
 
-decoded decode(std::string_view b) {
+// The built-in table's reading of the start of `b`.
+decoded decode_builtin(std::string_view b) {
     if (std::size_t start = string_introducer(b)) {
         if (lone_string_introducer(b)) return needs_more;
         decoded d = decode_string(b, start);
@@ -399,11 +404,65 @@ decoded decode(std::string_view b) {
     return with_alt({outcome::key, 1, press(key::escape, 0, 27)});
 }
 
-// The bytes that waited for more, once the short wait ran out: a lone Esc
-// is the Esc key; Esc Esc is Alt+Esc; ESC ] and the like are Alt and that
-// key; a string that lost its end ends before the Esc that is a key; a
-// broken character is passed over.
-decoded as_they_stand(std::string_view b) {
+// The description's 8-bit introducers read as their 7-bit forms.
+decoded decode_builtin(std::string_view b, const described_keys* described) {
+    if (!described ||
+        !((b[0] == c1_csi && described->csi_8bit) || (b[0] == c1_ss3 && described->ss3_8bit)))
+        return decode_builtin(b);
+    std::string seven_bit =
+        std::string(b[0] == c1_csi ? "\x1b[" : "\x1bO") + std::string(b.substr(1));
+    decoded d = decode_builtin(seven_bit);
+    if (d.used > 0) --d.used;
+    return d;
+}
+
+// The longest of the description's strings that `b` starts with, and
+// whether `b` is the start of a longer one.
+struct described_match {
+    const described_key* found = nullptr;
+    bool longer = false;
+};
+
+described_match match_described(std::string_view b, const described_keys* described) {
+    described_match m;
+    if (!described) return m;
+    for (const auto& k : described->keys) {
+        if (b.size() < k.bytes.size()) {
+            if (k.bytes.starts_with(b)) m.longer = true;
+        } else if (b.starts_with(k.bytes) && (!m.found || k.bytes.size() > m.found->bytes.size())) {
+            m.found = &k;
+        }
+    }
+    return m;
+}
+
+decoded described_key_at(const described_match& m) {
+    return {outcome::key, m.found->bytes.size(), m.found->pressed};
+}
+
+// The description's keys first: a key of the built-in table wins only where
+// it reads a longer sequence (a modifier the description does not list).
+// Until a string can't grow into a longer one, it waits for the rest.
+decoded decode(std::string_view b, const described_keys* described) {
+    decoded builtin = decode_builtin(b, described);
+    // ESC [ or ESC O broken off at once by a control byte: Alt with [ or O.
+    if (builtin.result == outcome::invalid && builtin.used == 2 && b[0] == 0x1B)
+        builtin = with_alt(decode_character(b.substr(1, 1)));
+    described_match m = match_described(b, described);
+    if (m.longer) return needs_more;
+    if (!m.found) return builtin;
+    if (builtin.result == outcome::more) return needs_more;
+    if (builtin.result == outcome::key && builtin.used > m.found->bytes.size()) return builtin;
+    return described_key_at(m);
+}
+
+// The bytes that waited for more, once the short wait ran out: a key of
+// the description is that key; a lone Esc is the Esc key; Esc Esc is
+// Alt+Esc; ESC ] and the like are Alt and that key; a string that lost its
+// end ends before the Esc that is a key; a broken character is passed over.
+decoded as_they_stand(std::string_view b, const described_keys* described) {
+    described_match m = match_described(b, described);
+    if (m.found) return described_key_at(m);
     if (b == "\x1b") return {outcome::key, 1, press(key::escape, 0, 27)};
     if (b == "\x1b\x1b") return {outcome::key, 2, press(key::escape, mod_alt, 27)};
     if (lone_string_introducer(b)) return with_alt(decode_character(b.substr(1)));
@@ -411,7 +470,141 @@ decoded as_they_stand(std::string_view b) {
     return {outcome::invalid, b.size(), std::nullopt};
 }
 
+// A key sequence that had not ended when the sequence wait ran out, as it
+// was typed: a key of the description; Esc and one character, Alt with it
+// (Alt+[ and Alt+Shift+O, which begin sequences); one byte, its key. A
+// longer one is dropped: never an Esc, and nothing typed after it goes
+// with it.
+decoded given_up(std::string_view b, const described_keys* described) {
+    described_match m = match_described(b, described);
+    if (m.found) return described_key_at(m);
+    decoded d{outcome::invalid, b.size(), std::nullopt};
+    if (b.size() == 2 && b[0] == 0x1B) d = with_alt(decode_character(b.substr(1)));
+    if (b.size() == 1) d = decode_character(b);
+    if (d.result == outcome::more) return {outcome::invalid, b.size(), std::nullopt};
+    return d;
+}
+
+// The keys a description's strings name, in the order that settles a string
+// named twice: the keys that start nothing first, F1 last.
+struct named_key {
+    std::string_view name;
+    key_press pressed;
+};
+// clang-format off
+constexpr named_key named_keys[] = {
+    {"kcuu1", press(key::up)}, {"kcud1", press(key::down)},
+    {"kcub1", press(key::left)}, {"kcuf1", press(key::right)},
+    {"knp", press(key::page_down)}, {"kpp", press(key::page_up)},
+    {"khome", press(key::home)}, {"kend", press(key::end)},
+    {"kich1", press(key::insert)}, {"kdch1", press(key::del)},
+    {"kent", press(key::enter, 0, 13)}, {"kcbt", press(key::tab, mod_shift)},
+    {"kLFT", press(key::left, mod_shift)}, {"kRIT", press(key::right, mod_shift)},
+    {"kri", press(key::up, mod_shift)}, {"kind", press(key::down, mod_shift)},
+    {"kHOM", press(key::home, mod_shift)}, {"kEND", press(key::end, mod_shift)},
+    {"kNXT", press(key::page_down, mod_shift)}, {"kPRV", press(key::page_up, mod_shift)},
+    {"kIC", press(key::insert, mod_shift)}, {"kDC", press(key::del, mod_shift)},
+};
+// The keypad's corners and centre, as its digits.
+constexpr named_key keypad_keys[] = {
+    {"ka1", press(key::keypad_7, 0, '7')}, {"ka3", press(key::keypad_9, 0, '9')},
+    {"kb2", press(key::keypad_5, 0, '5')}, {"kc1", press(key::keypad_1, 0, '1')},
+    {"kc3", press(key::keypad_3, 0, '3')},
+};
+// clang-format on
+constexpr int function_keys = 36, table_function_keys = 12;
+
+std::optional<std::string_view> string_of(const std::vector<terminfo::key_string>& strings,
+                                          std::string_view name) {
+    for (const auto& s : strings)
+        if (s.name == name) return s.bytes;
+    return std::nullopt;
+}
+
+// A function key's sequence as parameters and a final byte, after CSI or SS3.
+struct sequence_parts {
+    std::string_view parameters;
+    char final_byte = 0;
+};
+
+std::optional<sequence_parts> parts_of(std::string_view s) {
+    if (s.starts_with("\x1b[") || s.starts_with("\x1bO"))
+        s.remove_prefix(2);
+    else if (!s.empty() && (s[0] == c1_csi || s[0] == c1_ss3))
+        s.remove_prefix(1);
+    else
+        return std::nullopt;
+    if (s.empty()) return std::nullopt;
+    char final_byte = s.back();
+    s.remove_suffix(1);
+    if (s.find_first_not_of("0123456789;") != std::string_view::npos) return std::nullopt;
+    return sequence_parts{s, final_byte};
+}
+
+// Whether `modified` is `plain` with xterm's modifier parameter `m`: the
+// same final byte (and number, before ~), the modifier last.
+bool with_modifier(std::string_view plain, std::string_view modified, int m) {
+    auto p = parts_of(plain), q = parts_of(modified);
+    if (!p || !q || p->final_byte != q->final_byte) return false;
+    std::size_t last = q->parameters.rfind(';');
+    std::string_view modifier = q->parameters.substr(last == std::string_view::npos ? 0 : last + 1);
+    if (modifier != std::to_string(m)) return false;
+    if (p->final_byte != '~') return true;
+    return last != std::string_view::npos && q->parameters.substr(0, last) == p->parameters;
+}
+
+// Function key n of the description: F1 to F12, then, where the description
+// numbers them as xterm's does (F13 is Shift+F1, F25 Ctrl+F1), Shift and
+// Ctrl with them; otherwise a key the table lacks.
+std::optional<key_press> function_key_press(const std::vector<terminfo::key_string>& strings,
+                                            int n) {
+    if (n <= table_function_keys) return press(function_key(n));
+    constexpr int shift_parameter = 2, ctrl_parameter = 5;
+    bool shift = n <= 2 * table_function_keys;
+    auto f1 = string_of(strings, "kf1");
+    auto first = string_of(strings, shift ? "kf13" : "kf25");
+    if (!f1 || !first || !with_modifier(*f1, *first, shift ? shift_parameter : ctrl_parameter))
+        return std::nullopt;
+    return press(function_key((n - 1) % table_function_keys + 1), shift ? mod_shift : mod_ctrl);
+}
+
+// Whether the built-in table reads the whole string as a key of the keypad:
+// VT100's own keypad codes, which some descriptions give other places.
+bool builtin_keypad_key(std::string_view bytes) {
+    decoded d = decode_builtin(bytes);
+    return d.result == outcome::key && d.used == bytes.size() && d.pressed && d.pressed->which &&
+           *d.pressed->which >= key::keypad_0 && *d.pressed->which <= key::keypad_divide;
+}
+
+// Whether a byte begins a character of several bytes in UTF-8.
+bool starts_utf8_character(char c) {
+    auto b = static_cast<unsigned char>(c);
+    return b >= 0xC2 && b <= 0xF4;
+}
+
 }  // namespace
+
+described_keys describe_keys(const std::vector<terminfo::key_string>& strings, bool utf8) {
+    described_keys d;
+    auto add = [&](std::string_view name, std::optional<key_press> pressed) {
+        auto bytes = string_of(strings, name);
+        if (!bytes || bytes->empty() || (utf8 && starts_utf8_character((*bytes)[0]))) return;
+        for (const auto& k : d.keys)
+            if (k.bytes == *bytes) return;  // named before: the key that starts nothing
+        d.keys.push_back({std::string(*bytes), pressed});
+        if (!utf8 && (*bytes)[0] == c1_csi) d.csi_8bit = true;
+        if (!utf8 && (*bytes)[0] == c1_ss3) d.ss3_8bit = true;
+    };
+    for (const auto& k : named_keys) add(k.name, k.pressed);
+    for (const auto& k : keypad_keys) {
+        auto bytes = string_of(strings, k.name);
+        if (bytes && !builtin_keypad_key(*bytes)) add(k.name, k.pressed);
+    }
+    for (int n = 2; n <= function_keys; ++n)
+        add("kf" + std::to_string(n), function_key_press(strings, n));
+    add("kf1", press(key::f1));
+    return d;
+}
 
 bool key_decoder::swallow_rest() {
     std::size_t i = 0;
@@ -435,7 +628,7 @@ std::optional<key_press> key_decoder::next(bool timed_out) {
     while (!buf_.empty()) {
         if (swallowing_ && swallow_rest()) return std::nullopt;
         if (buf_.empty()) return std::nullopt;
-        decoded d = decode(buf_);
+        decoded d = decode(buf_, described_);
         if (d.result == outcome::more && buf_.size() > max_sequence && !string_introducer(buf_)) {
             // No key is this long: drop what there is and the rest of it.
             buf_.clear();
@@ -444,7 +637,7 @@ std::optional<key_press> key_decoder::next(bool timed_out) {
         }
         if (d.result == outcome::more) {
             if (!timed_out || !waits_for_time()) return std::nullopt;
-            d = as_they_stand(buf_);
+            d = as_they_stand(buf_, described_);
         }
         buf_.erase(0, d.used);
         if (d.pressed) return d.pressed;
@@ -468,17 +661,40 @@ bool key_decoder::waits_for_time() const {
     return static_cast<unsigned char>(b[0]) >= 0x80;  // part of a character
 }
 
+bool key_decoder::waits_for_sequence() const {
+    if (buf_.empty() || swallowing_ || waits_for_time() || string_introducer(buf_)) return false;
+    return decode(buf_, described_).result == outcome::more;
+}
+
+std::optional<key_press> key_decoder::give_up() {
+    if (waits_for_time()) return next(true);  // the longer wait ran out too
+    if (waits_for_sequence()) {
+        decoded d = given_up(buf_, described_);
+        buf_.erase(0, d.used);
+        if (d.pressed) return d.pressed;
+    }
+    return next();
+}
+
 std::optional<key_press> read_terminal_key(key_decoder& keys, terminal_input& input,
-                                           int esc_wait_ms) {
-    bool timed_out = false;
+                                           int esc_wait_ms, int sequence_wait_ms) {
+    enum class ran_out { nothing, short_wait, sequence_wait } waited = ran_out::nothing;
     std::optional<key_press> pressed;
-    while (!(pressed = keys.next(timed_out))) {
+    while (!(pressed = waited == ran_out::sequence_wait
+                           ? keys.give_up()
+                           : keys.next(waited == ran_out::short_wait))) {
         input.show();
+        bool short_wait = keys.waits_for_time();
+        bool sequence_wait = !short_wait && keys.waits_for_sequence();
         std::string bytes;
-        auto got = input.read(bytes, keys.waits_for_time() ? esc_wait_ms : -1);
+        auto got = input.read(bytes, short_wait      ? esc_wait_ms
+                                     : sequence_wait ? sequence_wait_ms
+                                                     : -1);
         if (got == terminal::read_result::end) return std::nullopt;
         if (got == terminal::read_result::data) keys.feed(bytes);
-        timed_out = got == terminal::read_result::timed_out;
+        waited = got != terminal::read_result::timed_out ? ran_out::nothing
+                 : short_wait                            ? ran_out::short_wait
+                                                         : ran_out::sequence_wait;
     }
     return pressed;
 }

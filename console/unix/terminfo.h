@@ -1,10 +1,11 @@
-// What a terminal can do, from its compiled terminfo entry: its colours and
-// its line-drawing set.
+// What a terminal can do, from its compiled terminfo entry: its colours, its
+// line-drawing set and the strings its keys send.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace console_detail::terminfo {
 
@@ -22,5 +23,18 @@ std::optional<description> describe(std::string_view term);
 
 // The "colors" number of the entry; -1 when there is none.
 int colours(std::string_view term);
+
+// A key's string in an entry, by the capability's name ("kcuu1", "kf1").
+struct key_string {
+    std::string_view name;
+    std::string bytes;
+};
+
+// The strings of the keys a key read knows (arrows, function keys 1 to 36,
+// paging, editing and keypad keys, back tab and the shifted forms), as the
+// entry for this terminal name has them; none when there is no entry.
+std::vector<key_string> key_strings(std::string_view term);
+// The same, from the compiled entry in this file; nothing when it is none.
+std::optional<std::vector<key_string>> key_strings_in_file(const std::string& path);
 
 }  // namespace console_detail::terminfo

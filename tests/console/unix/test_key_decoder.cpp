@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <filesystem>
+#include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "key_decoder.h"
 #include "key_table_rows.h"
+#include "terminfo.h"
 
+using console_detail::describe_keys;
+using console_detail::described_keys;
 using console_detail::key_decoder;
 
 namespace {
@@ -21,25 +28,36 @@ void read_all(key_decoder& d, codes& all, bool timed_out) {
     }
 }
 
-// Every code the bytes give, read as a whole, with the wait expiring at the end.
-codes decode(const std::string& bytes) {
-    key_decoder d;
+// The keys the decoder has once the short wait and then the sequence wait
+// ran out.
+void read_rest(key_decoder& d, codes& all) {
+    read_all(d, all, true);
+    while (auto pressed = d.give_up()) {
+        codes got = key_table_rows::reads(console_detail::code_for(*pressed));
+        all.insert(all.end(), got.begin(), got.end());
+    }
+}
+
+// Every code the bytes give, read as a whole, with the waits expiring at the end.
+codes decode(const std::string& bytes, const described_keys* described = nullptr) {
+    key_decoder d(described);
     d.feed(bytes);
     codes all;
     read_all(d, all, false);
-    read_all(d, all, true);
+    read_rest(d, all);
     return all;
 }
 
-// The same bytes split at every boundary, the wait not expiring in between.
-codes decode_split(const std::string& bytes, std::size_t split) {
-    key_decoder d;
+// The same bytes split at every boundary, the waits not expiring in between.
+codes decode_split(const std::string& bytes, std::size_t split,
+                   const described_keys* described = nullptr) {
+    key_decoder d(described);
     codes all;
     d.feed(bytes.substr(0, split));
     read_all(d, all, false);
     d.feed(bytes.substr(split));
     read_all(d, all, false);
-    read_all(d, all, true);
+    read_rest(d, all);
     return all;
 }
 
@@ -50,10 +68,19 @@ codes next_key(key_decoder& d, bool timed_out) {
     return got;
 }
 
+// Terminals' own keys: vi50's F6, and 8-bit introducers outside UTF-8.
+// clang-format off
+const described_keys vi50 =
+    describe_keys({{"kcuu1", "\x1b" "A"}, {"kf1", "\x1bP"}, {"kf6", "\x1b]"}}, true);
+const described_keys xterm_8bit =
+    describe_keys({{"kcuu1", "\x8f" "A"}, {"kf1", "\x9b" "11~"}, {"kdch1", "\x9b" "3~"}}, false);
+// clang-format on
+
 struct sample {
     const char* name;
     std::string bytes;
     codes expected;
+    const described_keys* described = nullptr;
 };
 
 const sample samples[] = {
@@ -166,6 +193,14 @@ const sample samples[] = {
      {'b', 'c'}},
     {"an ESC ends a broken string and starts a key", "\x1b]11;rgb:00\x1b[A", {0, 72}},
     {"Enter ends a broken string and is Enter", "\x1b]11;rgb\r", {13}},
+    // clang-format off
+    {"vi50's F6 is ESC ], not Alt+] which ends the program", "\x1b]\x1bP\x1b" "A",
+     {0, 64, 0, 59, 0, 72}, &vi50},
+    {"8-bit CSI and SS3 outside UTF-8, and the built-in sequences with them",
+     "\x8f" "A\x9b" "11~\x9b" "1;5B\x9b" "3~", {0, 72, 0, 59, 0, 145, 0, 83}, &xterm_8bit},
+    // clang-format on
+    {"Alt+[ when the sequence wait runs out", "\x1b[", {0, 26}},
+    {"Alt+Shift+O and then Esc: the Esc is not swallowed", "\x1bO\x1b", {0, 24, 27}},
     // Found by fuzzing: a long modifier number once overflowed.
     {"SS3 with a huge number",
      "\x1bO99999999999999999999P"
@@ -176,13 +211,14 @@ const sample samples[] = {
 }  // namespace
 
 TEST(KeyDecoder, TableOfSequences) {
-    for (const auto& t : samples) EXPECT_EQ(decode(t.bytes), t.expected) << t.name;
+    for (const auto& t : samples) EXPECT_EQ(decode(t.bytes, t.described), t.expected) << t.name;
 }
 
 TEST(KeyDecoder, SplitAtEveryByteDecodesTheSame) {
     for (const auto& t : samples) {
         for (std::size_t i = 1; i < t.bytes.size(); ++i) {
-            EXPECT_EQ(decode_split(t.bytes, i), t.expected) << t.name << " split at " << i;
+            EXPECT_EQ(decode_split(t.bytes, i, t.described), t.expected)
+                << t.name << " split at " << i;
         }
     }
 }
@@ -315,12 +351,14 @@ struct scripted_terminal final : console_detail::terminal_input {
 }  // namespace
 
 TEST(KeyDecoder, AReadWaitsWithoutLimitButShortlyAfterALoneEsc) {
-    constexpr int esc_wait = 25;
+    constexpr int esc_wait = 25, sequence_wait = 50;
     const struct {
         const char* name;
         std::vector<std::pair<read_result, std::string>> reads;
         codes expected;  // {-1}: no key, the terminal is gone
         std::vector<int> timeouts;
+        int sequence_wait = -1;  // without limit
+        codes after = {};        // the keys read after it
     } cases[] = {
         {"a lone Esc",
          {{read_result::data, "\x1b"}, {read_result::timed_out, ""}},
@@ -340,16 +378,113 @@ TEST(KeyDecoder, AReadWaitsWithoutLimitButShortlyAfterALoneEsc) {
          {-1, -1}},
         {"the terminal is gone", {}, {-1}, {-1}},
         {"gone in the middle of a sequence", {{read_result::data, "\x1b[1;"}}, {-1}, {-1, -1}},
+        {"Alt+Shift+O given up when the sequence wait runs out, and P after it is P",
+         {{read_result::data, "\x1bO"}, {read_result::timed_out, ""}, {read_result::data, "P"}},
+         {0, 24},
+         {-1, sequence_wait},
+         sequence_wait,
+         {'P'}},
+        {"an unfinished longer sequence dropped, and Down after it is Down",
+         {{read_result::data, "\x1b[9"},
+          {read_result::timed_out, ""},
+          {read_result::data, "\x1b[B"}},
+         {0, 80},
+         {-1, sequence_wait, -1},
+         sequence_wait},
     };
     for (const auto& c : cases) {
         scripted_terminal terminal;
         terminal.reads = c.reads;
         key_decoder keys;
-        auto pressed = console_detail::read_terminal_key(keys, terminal, esc_wait);
+        auto pressed = console_detail::read_terminal_key(keys, terminal, esc_wait, c.sequence_wait);
         codes got = pressed ? key_table_rows::reads(console_detail::code_for(*pressed)) : codes{-1};
         EXPECT_EQ(got, c.expected) << c.name;
         EXPECT_EQ(terminal.timeouts, c.timeouts) << c.name;
         // The operator sees the screen before every wait.
         EXPECT_EQ(terminal.shown, static_cast<int>(c.timeouts.size())) << c.name;
+        codes after;
+        while (pressed && (pressed = console_detail::read_terminal_key(keys, terminal, esc_wait,
+                                                                       c.sequence_wait))) {
+            codes more = key_table_rows::reads(console_detail::code_for(*pressed));
+            after.insert(after.end(), more.begin(), more.end());
+        }
+        EXPECT_EQ(after, c.after) << c.name;
     }
+}
+
+namespace {
+
+// The codes of a description's key: as the table gives them; function keys
+// from 13 on as Shift and then Ctrl with F1 to F12 (or none, where the
+// description numbers them otherwise); the keypad's as any of its codes.
+// clang-format off
+const std::pair<std::string_view, codes> named_codes[] = {
+    {"kcuu1", {0, 72}}, {"kcud1", {0, 80}}, {"kcub1", {0, 75}}, {"kcuf1", {0, 77}},
+    {"knp", {0, 81}}, {"kpp", {0, 73}}, {"khome", {0, 71}}, {"kend", {0, 79}},
+    {"kich1", {0, 82}}, {"kdch1", {0, 83}}, {"kent", {13}}, {"kcbt", {0, 15}},
+    {"kLFT", {0, 75}}, {"kRIT", {0, 77}}, {"kri", {0, 72}}, {"kind", {0, 80}},
+    {"kHOM", {0, 71}}, {"kEND", {0, 79}}, {"kNXT", {0, 81}}, {"kPRV", {0, 73}},
+    {"kIC", {0, 82}}, {"kDC", {0, 83}},
+};
+// clang-format on
+
+bool is_named(std::string_view name, const codes& got) {
+    for (const auto& [n, c] : named_codes)
+        if (n == name) return got == c;
+    if (name.starts_with("kf")) {
+        int i = std::stoi(std::string(name.substr(2))) - 1, block = i / 12;
+        i %= 12;
+        int code = i < 10 ? codes{59, 84, 94}[block] + i : 133 + 2 * block + (i - 10);
+        return got == codes{0, code} || (block > 0 && got.empty());
+    }
+    return (got.size() == 1 && ((got[0] >= '0' && got[0] <= '9') || got[0] == '.')) ||
+           got == codes{0, 76};  // the keypad: a digit, the point, 5 with NumLock off
+}
+
+}  // namespace
+
+// Debian's terminfo database (ncurses-base and ncurses-term). A string the
+// description gives several keys may be any of them but F1; so no string
+// reads as F1 but kf1, and none as Esc (no key named here is Esc).
+TEST(KeyDecoder, EveryKeyStringOfEveryDescriptionIsTheKeyItNames) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> entries;
+    for (const char* folder : {"/lib/terminfo", "/usr/share/terminfo"}) {
+        std::error_code e;
+        for (auto it = fs::recursive_directory_iterator(folder, e);
+             !e && it != fs::recursive_directory_iterator(); it.increment(e))
+            if (it->is_regular_file() && !it->is_symlink()) entries.push_back(it->path());
+    }
+    if (entries.size() < 100) GTEST_SKIP() << "no terminfo database (Debian: ncurses-term)";
+
+    std::map<std::string, std::array<int, 4>> tallies;  // right, shared, another, none
+    std::vector<std::string> faults;
+    int loaded = 0;
+    for (const auto& path : entries) {
+        auto keys = console_detail::terminfo::key_strings_in_file(path.string());
+        if (!keys) continue;
+        ++loaded;
+        // A description with 8-bit introducers is for a locale that is not UTF-8.
+        bool utf8 = std::none_of(keys->begin(), keys->end(), [](const auto& k) {
+            return static_cast<unsigned char>(k.bytes[0]) >= 0x80;
+        });
+        const described_keys described = describe_keys(*keys, utf8);
+        for (const auto& k : *keys) {
+            codes got = decode(k.bytes, &described);
+            bool right = is_named(k.name, got), shared = false;
+            for (const auto& o : *keys)
+                shared |= !right && o.bytes == k.bytes && o.name != "kf1" && is_named(o.name, got);
+            ++tallies[std::string(k.name)][right ? 0 : shared ? 1 : got.empty() ? 3 : 2];
+            std::string where = path.filename().string() + " " + std::string(k.name);
+            if (!right && !shared) faults.push_back(where);
+            for (std::size_t i = 1; i < k.bytes.size(); ++i)
+                if (decode_split(k.bytes, i, &described) != got)
+                    faults.push_back(where + " split at " + std::to_string(i));
+        }
+    }
+    std::cout << loaded << " descriptions; per key: right, another key of the same string, "
+              << "another key, nothing\n";
+    for (const auto& [name, t] : tallies)
+        std::cout << name << " " << t[0] << " " << t[1] << " " << t[2] << " " << t[3] << "\n";
+    EXPECT_EQ(faults.size(), 0u) << faults.front();
 }
