@@ -10,6 +10,7 @@
 
 #include "brugergraense.h"
 #include "console.h"
+#include "filnavne.h"
 #include "mappelaas.h"
 #include "tekst850.h"
 
@@ -32,8 +33,6 @@ const char* const hjaelp =
     "katsort ad gangen i en mappe.\n"
     "\n"
     "Taster: pile flytter, F1 sorterer, ESC gemmer og afslutter.\n"_850;
-
-const char* const listefil = "kat_emneliste.txt";
 
 // False when standard error would not take it (a closed pipe, a full disk).
 bool meddel(const std::string& tekst) {

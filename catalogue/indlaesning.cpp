@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "filnavne.h"
 #include "kat_opsaetning.h"
 #include "ny_liste.h"
 #include "tekst850.h"
@@ -14,10 +15,6 @@ using tekst850::operator""_850;
 
 namespace {
 
-const char* const katalogfil = "katalog.txt";
-const char* const listefil = "kat_emneliste.txt";
-const char* const emnefil = "emne.txt";
-const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
 const std::string_view feltslut = "ñ"_850;  // ends a field
 // A lot count of more digits could wrap around when it is converted.

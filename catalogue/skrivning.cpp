@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "filnavne.h"
 #include "kat_opsaetning.h"
 #include "ny_liste.h"
 #include "sikker_fil.h"
@@ -15,8 +16,6 @@ using tekst850::operator""_850;
 
 namespace {
 
-const char* const listefil = "kat_emneliste.txt";
-const char* const ny_listefil = "kat_emneliste2.txt";
 const std::string_view markoer = "#";
 const std::string_view linjeslut = "\r\n";
 

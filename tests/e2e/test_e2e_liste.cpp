@@ -268,6 +268,8 @@ struct hindring_tilfaelde {
     void (*forbered)(E2e& t);
     const char* grund;  // nullptr: none, row 50 stays empty
 };
+// The case's name in the test log, not its bytes.
+void PrintTo(const hindring_tilfaelde& t, std::ostream* ud) { *ud << t.navn; }
 
 class Hindring : public Liste, public ::testing::WithParamInterface<hindring_tilfaelde> {};
 

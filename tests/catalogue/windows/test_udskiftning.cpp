@@ -145,6 +145,9 @@ struct tilfaelde {
     const char* i_meddelelsen;   // part of the message, or nullptr for none
 };
 
+// The case's name in the test log, not its bytes.
+void PrintTo(const tilfaelde& t, std::ostream* ud) { *ud << t.navn; }
+
 class Udskiftning : public ::testing::TestWithParam<tilfaelde> {};
 
 constexpr int altid = 1000;
