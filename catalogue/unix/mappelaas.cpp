@@ -23,6 +23,7 @@
 #include "fejltekst.h"
 #include "laasindhold.h"
 #include "tekst850.h"
+#include "unix/mappe.h"
 
 using tekst850::operator""_850;
 
@@ -30,12 +31,9 @@ namespace {
 
 // The folder of the real list, also when the name is a symbolic link into a
 // shared folder; the folder of the name as given when there is no list.
-std::string mappe_for(const char* listefil) {
+std::string mappe_for_listen(const char* listefil) {
     std::unique_ptr<char, decltype(&std::free)> virkelig(::realpath(listefil, nullptr), &std::free);
-    std::string sti = virkelig ? virkelig.get() : listefil;
-    std::size_t skraa = sti.rfind('/');
-    if (skraa == std::string::npos) return ".";
-    return skraa == 0 ? "/" : sti.substr(0, skraa);
+    return mappe_for(virkelig ? virkelig.get() : listefil);
 }
 
 std::string denne_maskine() {
@@ -146,7 +144,7 @@ laasindhold denne_koersel() {
 }
 
 bool mappelaas::tag(const char* listefil, std::string& hvorfor) {
-    const std::string sti = mappe_for(listefil) + "/" + filnavn;
+    const std::string sti = mappe_for_listen(listefil) + "/" + filnavn;
     const std::string tekst = som_tekst(denne_koersel());
     // Three times at most: after a lock left behind was removed, another run may start first.
     for (int forsoeg = 0; forsoeg < 3; ++forsoeg) {

@@ -13,12 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "fejltekst.h"
 #include "laasindhold.h"
 #include "tekst850.h"
+#include "unix/mappe.h"
 
 using tekst850::operator""_850;
 
@@ -45,12 +47,6 @@ void synk_mappe(const std::string& mappe) {
     if (d < 0) return;
     ::fsync(d);
     ::close(d);
-}
-
-std::string mappe_for(const std::string& sti) {
-    std::size_t skraa = sti.rfind('/');
-    if (skraa == std::string::npos) return ".";
-    return skraa == 0 ? "/" : sti.substr(0, skraa);
 }
 
 bool samme_fil(const struct stat& a, const struct stat& b) {
@@ -319,6 +315,22 @@ bool saet_paa_plads(const std::string& midl, const std::string& maal, bool har_g
     return true;
 }
 
+// What stops the file at `maal` (`gammel`, when there is one) from being
+// replaced before anything is written: in full, and in a few words for the
+// screen; nothing when nothing does.
+struct spaerring {
+    std::string fuld, kort;
+};
+
+std::optional<spaerring> spaerring_for(const std::string& maal, const struct stat* gammel) {
+    if (gammel && skrivebeskyttet_stat(maal, *gammel))
+        return spaerring{maal + " er skrivebeskyttet", "er skrivebeskyttet"};
+    if (gammel && andens_i_klistret_mappe(mappe_for(maal), *gammel))
+        return spaerring{maal + " tilhører en anden, og mappen lader kun ejeren erstatte den"_850,
+                         "tilhører en anden bruger"_850};
+    return std::nullopt;
+}
+
 erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& indhold,
                   const fil_id* laest, const gemmetrin& trin) {
     erstatning r;
@@ -326,15 +338,11 @@ erstatning erstat(const char* navn, const char* midlertidig, const indhold_t& in
     if (!find_maal(navn, maal, r)) return r;
     struct stat gammel {};
     const bool har_gammel = ::stat(maal.c_str(), &gammel) == 0;
-    if (har_gammel && skrivebeskyttet_stat(maal, gammel)) {
-        r.fejl = maal + " er skrivebeskyttet";
+    if (auto s = spaerring_for(maal, har_gammel ? &gammel : nullptr)) {
+        r.fejl = s->fuld;
         return r;
     }
     const std::string mappe = mappe_for(maal);
-    if (har_gammel && andens_i_klistret_mappe(mappe, gammel)) {
-        r.fejl = maal + " tilhører en anden, og mappen lader kun ejeren erstatte den"_850;
-        return r;
-    }
     const std::string eget = koerslens_navn(midlertidig, denne_koersel());
     const std::string midl = mappe == "." ? eget : mappe + "/" + eget;
 
@@ -401,11 +409,10 @@ std::string hindring_for_erstatning(const char* navn, const char*) {
     erstatning r;
     std::string maal;
     if (!find_maal(navn, maal, r)) return std::string(navn) + " peger ikke på nogen fil"_850;
-    if (skrivebeskyttet(maal.c_str())) return std::string(navn) + " er skrivebeskyttet";
-    const std::string mappe = mappe_for(maal);
     struct stat st {};
-    if (::stat(maal.c_str(), &st) == 0 && andens_i_klistret_mappe(mappe, st))
-        return std::string(navn) + " tilhører en anden bruger"_850;
+    const bool har = ::stat(maal.c_str(), &st) == 0;
+    if (auto s = spaerring_for(maal, har ? &st : nullptr)) return std::string(navn) + " " + s->kort;
+    const std::string mappe = mappe_for(maal);
     if (::faccessat(AT_FDCWD, mappe.c_str(), W_OK | X_OK, AT_EACCESS) != 0 &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
         return "der kan ikke skrives i mappen";

@@ -131,7 +131,6 @@ udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
     return u;
 }
 
-std::wstring bred(const char* navn) { return std::wstring(navn, navn + std::strlen(navn)); }
 
 }  // namespace
 

@@ -22,7 +22,6 @@
 namespace {
 
 // The names given here are the program's own ASCII names.
-std::wstring bred(const std::string& navn) { return std::wstring(navn.begin(), navn.end()); }
 
 std::string utf8(const std::wstring& tekst) {
     int n = WideCharToMultiByte(CP_UTF8, 0, tekst.data(), static_cast<int>(tekst.size()), nullptr,
@@ -155,22 +154,13 @@ int aabn_til_laesning(const char* navn, int& fejl) {
 fil_id id_for(int fd) { return id_for_handle(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))); }
 
 bool skrivebeskyttet(const char* navn) {
-    DWORD a = GetFileAttributesW(virkelig_sti(bred(navn).c_str()).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+    return skrivebeskyttet_windows(win32(), virkelig_sti(bred(navn).c_str()));
 }
 
 // The folder's rights can't be read off cheaply here; the folder lock has
 // already made a file in it.
-std::string hindring_for_erstatning(const char* navn, const char* midlertidig) {
-    const windows_navne n = navne_for(navn, midlertidig);
-    const auto& kald = win32();
-    auto liste = kald.attributter(n.liste.sti);
-    if (liste && (*liste & windows_attribut::skrivebeskyttet))
-        return std::string(navn) + " er skrivebeskyttet";
-    auto side = kald.attributter(n.side.sti);
-    using namespace windows_attribut;
-    if (side && ((*side & (mappe | genvej | enhed)) || !kald.er_sig_selv(n.side.sti)))
-        return std::string(midlertidig) + " findes og er ikke en almindelig fil";
+std::string hindring_for_erstatning(const char* navn, const char*) {
+    if (skrivebeskyttet(navn)) return std::string(navn) + " er skrivebeskyttet";
     return {};
 }
 

@@ -22,7 +22,7 @@ class udskiftning {
 
     erstatning koer(const indhold_t& indhold) {
         auto liste = kald_.attributter(n_.liste.sti);
-        if (liste && (*liste & windows_attribut::skrivebeskyttet)) {
+        if (skrivebeskyttet_windows(kald_, n_.liste.sti)) {
             r_.fejl = n_.liste.vist + " er skrivebeskyttet";
             return r_;
         }
@@ -206,6 +206,11 @@ class udskiftning {
 };
 
 }  // namespace
+
+bool skrivebeskyttet_windows(const windows_filkald& kald, const std::wstring& sti) {
+    auto a = kald.attributter(sti);
+    return a && (*a & windows_attribut::skrivebeskyttet);
+}
 
 erstatning udskift_liste_windows(const windows_filkald& kald, const windows_navne& navne,
                                  const indhold_t& indhold, const fil_id* laest) {

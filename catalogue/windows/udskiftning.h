@@ -67,5 +67,8 @@ struct windows_navne {
     windows_navn liste, side, reserve;
 };
 
+// Whether the file at `sti` has the read-only attribute: the operator's "do not change".
+bool skrivebeskyttet_windows(const windows_filkald& kald, const std::wstring& sti);
+
 erstatning udskift_liste_windows(const windows_filkald& kald, const windows_navne& navne,
                                  const indhold_t& indhold, const fil_id* laest);

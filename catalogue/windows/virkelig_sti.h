@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The full path of the file that `navn` names, links resolved; when it can't
 // be opened (it doesn't exist, say), the full path of the name itself.
@@ -19,3 +20,6 @@ bool er_sig_selv(const std::wstring& fuld_sti, void* haandtag = nullptr);
 // The folder part of a path: what comes before its last separator, "." when
 // it has none. Join a name to it with a backslash ("C:" + "\\x" for C:\x).
 std::wstring mappe_af(const std::wstring& sti);
+
+// The program's file names (ASCII) as the wide names the system takes.
+inline std::wstring bred(std::string_view navn) { return std::wstring(navn.begin(), navn.end()); }
