@@ -131,7 +131,6 @@ udfald fjern_efterladt(const std::wstring& sti, std::string& hvorfor) {
     return u;
 }
 
-
 }  // namespace
 
 laasindhold denne_koersel() {
