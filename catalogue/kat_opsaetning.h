@@ -115,8 +115,6 @@ class kat_opsaetning {
 
     // Whether loading was complete and saving succeeded, and why not.
     const fil_status& status() const { return status_; }
-    // Reads and saves the files here instead of in the current folder.
-    void brug_filer(katalogfiler filer) { filer_ = filer; }
 
    private:
     void tjek_antal(string nr);

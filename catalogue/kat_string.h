@@ -49,9 +49,6 @@ class string {
     string& operator+=(std::string_view mere);
     string& operator+=(char c);
 
-    // True when this copy and the other share one text (for tests of sharing).
-    bool deler_tekst_med(const string& anden) const { return tekst_ && tekst_ == anden.tekst_; }
-
     friend bool operator==(const string& a, const string& b) { return a.view() == b.view(); }
     friend bool operator==(const string& a, const char* b) {
         return a.view() == std::string_view(b);

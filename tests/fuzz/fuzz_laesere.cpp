@@ -1,9 +1,14 @@
 // The three readers together: one input is split into katalog.txt,
-// kat_emneliste.txt and emne.txt (in memory); the load must end, stay inside
-// the table, and a complete load must save a list that loads back the same.
+// kat_emneliste.txt and emne.txt (in a folder of its own, in memory where
+// /dev/shm is); the load must end, stay inside the table, and a complete
+// load must save a list that loads back the same, leaving no side file.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <string>
@@ -25,12 +30,40 @@ std::string_view del(std::string_view& rest) {
 alignas(kat_opsaetning) unsigned char plads[2][sizeof(kat_opsaetning)];
 
 struct store {
-    explicit store(int i, katalogfiler::tekster& filer) : k(new (plads[i]) kat_opsaetning) {
-        k->brug_filer(katalogfiler(&filer));
-    }
+    explicit store(int i) : k(new (plads[i]) kat_opsaetning) {}
     ~store() { k->~kat_opsaetning(); }
     kat_opsaetning* k;
 };
+
+// The files live in a folder of the fuzzer's own, the current one from the start.
+struct arbejdsmappe {
+    arbejdsmappe() {
+        for (const char* rod : {"/dev/shm", "/tmp"}) {
+            std::string skabelon = std::string(rod) + "/katsort-fuzz-XXXXXX";
+            if (::mkdtemp(skabelon.data()) && ::chdir(skabelon.c_str()) == 0) {
+                sti = skabelon;
+                return;
+            }
+        }
+        std::abort();
+    }
+    ~arbejdsmappe() {
+        std::error_code ec;
+        std::filesystem::remove_all(sti, ec);
+    }
+    std::string sti;
+};
+
+void skriv(const char* navn, std::string_view indhold) {
+    std::ofstream(navn, std::ios::binary | std::ios::trunc)
+        .write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
+}
+
+bool har_sidefil() {
+    for (const auto& f : std::filesystem::directory_iterator("."))
+        if (f.path().filename().string().rfind("kat_emneliste2", 0) == 0) return true;
+    return false;
+}
 
 // Whether every record after `antal` is untouched. An empty string is a null
 // handle, so the records' bytes are all zero; one memcmp over them spares
@@ -47,11 +80,11 @@ bool tomme_efter(kat_opsaetning& k, int antal) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
-    katalogfiler::tekster filer;
-    filer["katalog.txt"] = del(rest);
-    filer["kat_emneliste.txt"] = del(rest);
-    filer["emne.txt"] = rest;
-    store s(0, filer);
+    static arbejdsmappe mappe;
+    skriv("katalog.txt", del(rest));
+    skriv("kat_emneliste.txt", del(rest));
+    skriv("emne.txt", rest);
+    store s(0);
     kat_opsaetning* k = s.k;
     k->indlaes("1");
     if (k->hent_antal() < 0 || k->hent_antal() > max_poster) std::abort();
@@ -61,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     k->gem();
     if (!k->status().indlaest_helt && k->status().gemt) std::abort();
     if (k->status().gemt) {
-        if (filer.count("kat_emneliste2.txt")) std::abort();
-        store igen(1, filer);
+        if (har_sidefil()) std::abort();
+        store igen(1);
         igen.k->indlaes("1");
         if (igen.k->hent_antal() != k->hent_antal()) std::abort();
         if (!igen.k->status().indlaest_helt) std::abort();
