@@ -59,7 +59,9 @@ class anden_montering {
             std::system(("bindfs '" + mappe.string() + "' '" + sti_.string() + "'").c_str()) == 0;
     }
     ~anden_montering() {
-        if (monteret_) std::system(("fusermount -u '" + sti_.string() + "'").c_str());
+        // Lazily, so a program still in the folder can't keep it mounted.
+        if (monteret_ && std::system(("fusermount -uz '" + sti_.string() + "'").c_str()) != 0)
+            ADD_FAILURE() << sti_ << " is still mounted";
         std::error_code ec;
         fs::remove(sti_, ec);
     }
