@@ -17,9 +17,8 @@ std::optional<std::string> vaerdi(std::string_view tekst, std::string_view navn)
     std::size_t start = 0;
     while (start < tekst.size()) {
         std::size_t slut = tekst.find('\n', start);
-        std::string_view linje = tekst.substr(start, slut == std::string_view::npos
-                                                         ? std::string_view::npos
-                                                         : slut - start);
+        std::string_view linje = tekst.substr(
+            start, slut == std::string_view::npos ? std::string_view::npos : slut - start);
         if (!linje.empty() && linje.back() == '\r') linje.remove_suffix(1);
         if (linje.size() > navn.size() && linje.substr(0, navn.size()) == navn &&
             linje[navn.size()] == '=')
@@ -65,7 +64,8 @@ std::optional<laasindhold> laes_laasindhold(std::string_view tekst) {
 
 std::string optaget(const laasindhold& holder, bool samme_maskine) {
     std::string hvem = " (pid " + std::to_string(holder.pid) + ")";
-    if (samme_maskine) return "katsort kører allerede i denne mappe"_850 + hvem + "; afslut den først"_850;
+    if (samme_maskine)
+        return "katsort kører allerede i denne mappe"_850 + hvem + "; afslut den først"_850;
     std::string fra = " på "_850 + holder.vaert + " (pid " + std::to_string(holder.pid);
     if (!holder.bruger.empty()) fra += ", " + holder.bruger;
     if (!holder.siden.empty()) fra += ", siden " + holder.siden;

@@ -61,6 +61,7 @@ constexpr int legacy_magic = 0432;     // numbers are 16 bits
 constexpr int extended_magic = 01036;  // numbers are 32 bits
 constexpr std::size_t colors_index = 13;
 constexpr std::size_t smacs_index = 25, rmacs_index = 38, acsc_index = 146;
+constexpr std::size_t cup_index = 10, enacs_index = 155;
 
 class entry_reader {
    public:
@@ -88,6 +89,8 @@ class entry_reader {
         out.enter_line_drawing = text(smacs_index);
         out.exit_line_drawing = text(rmacs_index);
         out.line_drawing = text(acsc_index);
+        out.enable_line_drawing = text(enacs_index);
+        out.addresses_cursor = !text(cup_index).empty();
         std::size_t extended = table_start + static_cast<std::size_t>(table);
         out.direct_colour = has_direct_colour(extended + extended % 2);
         return true;
