@@ -179,6 +179,11 @@ std::unique_ptr<console_device> open(start_up& found) {
     if (legacy) terminal::set_exit_line_drawing(legacy->exit_line_drawing());
     renderer output(!eight_colours(described), terminal_colour_depth(described), std::move(legacy));
     output.set_synchronized(terminal::synchronized_output());
+    // The cursor's shape where the description has it, and where there is
+    // none (the newer terminals that have no entry all take DECSCUSR).
+    const bool cursor_styles = !described || described->cursor_style;
+    output.set_cursor_styles(cursor_styles);
+    terminal::set_cursor_styled(cursor_styles);
     return std::make_unique<terminal_console>(std::move(output), columns, rows, read_ahead);
 }
 

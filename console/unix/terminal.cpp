@@ -60,6 +60,7 @@ char enable_line_drawing[24] = "";
 std::size_t enable_line_drawing_length = 0;
 int end_row = 1;
 bool blank_end_row = false;
+bool cursor_styled = false;  // the program sets the cursor's shape (DECSCUSR)
 
 // How long a terminal may take no output at all (Scroll Lock, a stalled
 // link) before the program goes on without it: a save must never wait for
@@ -107,10 +108,10 @@ void write_all(std::string_view s) { write_all(s, stall_ms); }
 
 void build_restore_text() {
     cancel_length = 1 + (synchronized ? end_of_update.size() : 0);
-    int n = std::snprintf(restore_text, sizeof restore_text,
-                          "\x18%s%s%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s",
-                          synchronized ? end_of_update.data() : "", kitty_pop.data(),
-                          exit_line_drawing, end_row, blank_end_row ? "\x1b[2K" : "");
+    int n = std::snprintf(
+        restore_text, sizeof restore_text, "\x18%s%s%s\x1b[0m\x1b[?7h\x1b[?25h%s\x1b[%dH%s",
+        synchronized ? end_of_update.data() : "", kitty_pop.data(), exit_line_drawing,
+        cursor_styled ? "\x1b[0 q" : "", end_row, blank_end_row ? "\x1b[2K" : "");
     restore_length = n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
@@ -371,6 +372,11 @@ bool available() {
     if (t < 0) return false;
     ::close(t);
     return true;
+}
+
+void set_cursor_styled(bool styled) {
+    cursor_styled = styled;
+    rebuild_restore_text();
 }
 
 void set_enable_line_drawing(std::string_view enable) {

@@ -48,6 +48,9 @@ bool take_resumed();
 // `blank` when that row is to be erased first (it holds the notice of a
 // terminal too small, which means nothing once the program has ended).
 void set_end_row(int row, bool blank);
+// Whether the program sets the cursor's shape: the terminal's own is then
+// set again when the terminal is given back.
+void set_cursor_styled(bool styled);
 // What leaves the line-drawing set, written when the terminal is given back.
 void set_exit_line_drawing(std::string_view exit);
 

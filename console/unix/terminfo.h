@@ -17,6 +17,8 @@ struct description {
     // "cup" is there (without it the terminal can't address the cursor).
     std::string enable_line_drawing;
     bool addresses_cursor = false;
+    // The extended "Ss": the cursor's shape is set with DECSCUSR.
+    bool cursor_style = false;
 };
 
 // The entry for this terminal name, found where ncurses looks ($TERMINFO,

@@ -191,6 +191,14 @@ TEST_F(E2e, TerminalModesComeBackOnEveryWayOut) {
         const termios& foer = k.tilstand_foer();
         ASSERT_TRUE(k.vent_paa(listen_vist)) << sig;
         EXPECT_FALSE(k.terminal_tilstand().c_lflag & ECHO);
+        // The dialog's cursor is an underline; the terminal's own comes back.
+        if (sig != 0) {
+            k.skriv(f1);
+            ASSERT_TRUE(k.vent_paa([](const vterm_screen& s) {
+                return s.row(16, 17, 68).find("P R I O R I T E R I N G") != std::string::npos;
+            })) << sig;
+            EXPECT_NE(k.alt_output().find("\x1b[?25h\x1b[4 q"), std::string::npos) << sig;
+        }
         if (sig == 0)
             k.skriv("\x1b");
         else
@@ -207,6 +215,10 @@ TEST_F(E2e, TerminalModesComeBackOnEveryWayOut) {
         EXPECT_EQ(efter.c_oflag, foer.c_oflag) << sig;
         EXPECT_TRUE(k.skaerm().cursor_visible()) << sig;
         EXPECT_NE(k.alt_output().rfind("\x1b[?7h"), std::string::npos) << sig;
+        const std::size_t understreg = k.alt_output().rfind("\x1b[4 q"),
+                          egen = k.alt_output().rfind("\x1b[0 q");
+        ASSERT_NE(egen, std::string::npos) << sig;
+        EXPECT_TRUE(understreg == std::string::npos || egen > understreg) << sig;
     }
 }
 
