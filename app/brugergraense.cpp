@@ -25,6 +25,7 @@ bool brugergraense::skriv_standard_ud(const std::string& tekst) {
     if (tekst.empty()) return true;
     if (console_owns_stdout()) {
         console_print("%s", tekst.c_str());
+        console_flush();  // shown at once, as a write to standard output is
         return true;
     }
     if (std::fputs(tekst.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;

@@ -70,7 +70,12 @@ int main(int argc, char** argv) {
     // The screen and the keys are the terminal's own, also when standard
     // input or output is redirected; only without any terminal we can't run.
     if (!console_open()) {
-        meddel("skal startes i en terminal (der er ingen terminal at vise skærmen på)"_850);
+        if (console_cannot_show_screen())
+            meddel(
+                "terminalen kan ikke vise skærmen (den kan ikke flytte markøren); "
+                "start katsort i et terminalvindue"_850);
+        else
+            meddel("skal startes i en terminal (der er ingen terminal at vise skærmen på)"_850);
         return 2;
     }
     console_at_abrupt_end(&mappelaas::slip_ved_signal);

@@ -136,22 +136,26 @@ int main() {
         mikro(fuld_tid));
     // The terminal's sixteen colours against the PC console's own shades:
     // the same first paint, Down and page turn in each.
-    // Last, a Latin-1 terminal: its bytes and DEC line drawing.
+    // Then eight colours and none; last, a Latin-1 terminal: its bytes and
+    // DEC line drawing.
     using console_detail::colour_depth;
     const struct {
         const char* navn;
         colour_depth dybde;
         bool latin1;
+        bool seksten = true;
     } slags[] = {{"16 colours", colour_depth::ansi, false},
                  {"xterm's 256", colour_depth::palette_256, false},
                  {"direct colour", colour_depth::direct, false},
+                 {"8 colours", colour_depth::ansi, false, false},
+                 {"no colours", colour_depth::none, false},
                  {"Latin-1, 16 colours", colour_depth::ansi, true}};
-    for (const auto& [navn, dybde, latin1] : slags) {
+    for (const auto& [navn, dybde, latin1, seksten] : slags) {
         std::optional<console_detail::legacy_encoder> legacy;
         if (latin1)
             legacy.emplace(console_detail::legacy_codeset::latin1,
                            console_detail::dec_special_graphics());
-        renderer p(true, dybde, legacy);
+        renderer p(seksten, dybde, legacy);
         p.set_terminal_size(80, 50);
         b->tegn_side(0);
         b->vis_side(1, b->antal_sider);

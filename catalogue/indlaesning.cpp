@@ -1,6 +1,7 @@
 // Loading one catalogue from katalog.txt, kat_emneliste.txt and emne.txt.
 // Every scan ends at the end of its file; what could not be read is noted
 // in the store's status instead of looping.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,7 +18,8 @@ namespace {
 
 const std::string_view markoer = "#";
 const std::string_view feltslut = "ñ"_850;  // ends a field
-// A lot count of more digits could wrap around when it is converted.
+// A lot count of more digits (leading zeros not counted) could wrap around
+// when it is converted.
 constexpr std::size_t hoejst_cifre_i_antal = 9;
 
 // `kort` is the reason in a few words, for the screen, when loading was
@@ -128,7 +130,9 @@ bool emne::laes_post(string emne_nr, token_stroem& ind, string* post) {
 // loads no lots, and the list can't be saved.
 void kat_opsaetning::tjek_antal(string nr) {
     std::string_view antal_tekst = katalog.felt[2].view();
-    bool cifre = kun_cifre(antal_tekst) && antal_tekst.size() <= hoejst_cifre_i_antal;
+    std::string_view betydende =
+        antal_tekst.substr(std::min(antal_tekst.find_first_not_of('0'), antal_tekst.size()));
+    bool cifre = kun_cifre(antal_tekst) && betydende.size() <= hoejst_cifre_i_antal;
     std::int32_t antal = cifre ? tal_noegle(katalog.felt[2]) : 0;
     if (!cifre && status_.indlaest_helt)
         noter(&status_,

@@ -44,6 +44,9 @@ struct start_up {
     int columns = 80, rows = 25;
     std::uint8_t normal_attribute = 0x07;
     int tall_rows = backend::tall_rows;  // the rows of mode 64
+    // Set when open finds a console that can't show a screen at all (a
+    // terminal that can't place its cursor).
+    bool cannot_show_screen = false;
 };
 
 // Takes the console (our screen, raw keys): the device that drives it until

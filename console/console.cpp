@@ -34,6 +34,7 @@ struct console {
 constexpr int exit_console_gone = 1;
 
 std::unique_ptr<console> open_console;
+bool cannot_show_screen = false;
 
 }  // namespace
 
@@ -47,6 +48,7 @@ void console_detail::open_console_on(std::unique_ptr<console_device> device,
 bool console_open() {
     backend::start_up found;
     auto device = backend::open(found);
+    cannot_show_screen = found.cannot_show_screen;
     if (!device) return false;
     open_console_on(std::move(device), found);
     return true;
@@ -64,6 +66,8 @@ void console_close() {
     open_console->device->close(open_console->model);
     open_console.reset();
 }
+
+bool console_cannot_show_screen() { return cannot_show_screen; }
 
 bool console_owns_stdout() { return open_console && open_console->device->owns_stdout(); }
 

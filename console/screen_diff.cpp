@@ -117,8 +117,13 @@ std::vector<screen_op> screen_diff::plan(screen_model& model) {
     repaint_ = false;
 
     const int width = std::min(model_columns, columns_);
-    const int height = std::min(model_rows, too_small ? rows_ - 1 : rows_);
-    shown_rows_ = height;
+    // The rows above the notice show the screen's top part, and its last
+    // row (where the program says why the list can't be saved) above the
+    // notice, so both are read on any size that shows the screen at all.
+    const int room = too_small ? rows_ - 1 : rows_;
+    const bool keeps_last_row = model_rows > room && room >= 2;
+    const int height = std::min(model_rows, keeps_last_row ? room - 1 : room);
+    shown_rows_ = keeps_last_row ? room : height;
     shows_notice_ = too_small;
     const int written_width = traits_.blank_repaint ? width : columns_;
     const cell outside{' ', static_cast<std::uint8_t>(model.state.normal_attribute)};
@@ -127,12 +132,20 @@ std::vector<screen_op> screen_diff::plan(screen_model& model) {
         for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = model.at(x, y);
         write_row(row, y, written_width, ops);
     }
+    if (keeps_last_row) {
+        for (int x = 0; x < width; ++x)
+            row[static_cast<std::size_t>(x)] = model.at(x, model_rows - 1);
+        write_row(row, room - 1, written_width, ops);
+    }
     for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = outside;
     if (!traits_.blank_repaint)
-        for (int y = height; y < (too_small ? rows_ - 1 : rows_); ++y)
+        for (int y = height; y < room - (keeps_last_row ? 1 : 0); ++y)
             write_row(row, y, columns_, ops);
     if (too_small) {
-        std::string notice = size_notice(model_columns, model_rows, columns_, rows_);
+        // It asks for the main screen's size, also while a smaller start-up
+        // screen is shown.
+        std::string notice =
+            size_notice(model.tall_size_columns(), model.tall_size_rows(), columns_, rows_);
         for (int x = 0; x < columns_; ++x)
             row[static_cast<std::size_t>(x)] = {
                 static_cast<std::uint8_t>(notice[static_cast<std::size_t>(x)]), notice_attribute};

@@ -53,7 +53,7 @@ inline constexpr console_traits terminal_traits{.blank_repaint = true,
                                                 .scroll_blanks_known = false,
                                                 .bridged_gap = 1,
                                                 .longest_write = largest_screen_side,
-                                                .cursor_shapes = false,
+                                                .cursor_shapes = true,
                                                 .writes_move_cursor = true};
 // A Win32 console: each call costs more than a few cells.
 inline constexpr console_traits win32_traits{.blank_repaint = false,

@@ -196,6 +196,8 @@ void screen_model::record(screen_change change) {
     changes_.push_back(change);
 }
 
+int screen_model::tall_size_columns() const { return tall_columns; }
+
 std::string size_notice(int screen_columns, int screen_rows, int columns, int rows) {
     std::string text = " Vinduet er for lille: brug " + std::to_string(screen_columns) + " x " +
                        std::to_string(screen_rows) + " tegn (nu " + std::to_string(columns) +

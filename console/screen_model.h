@@ -51,6 +51,9 @@ class screen_model {
 
     int columns() const { return state.screen_columns; }
     int rows() const { return state.screen_rows; }
+    // The size mode 64 stands for: what the program's main screen needs.
+    int tall_size_columns() const;
+    int tall_size_rows() const { return tall_rows_; }
     const cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
     // False for a number that matches no mode (nothing changes).

@@ -12,6 +12,9 @@
 // Opens the console (raw keys, our screen), also when the standard streams
 // are redirected. False when there is none.
 bool console_open();
+// After a failed console_open: whether there was a console, but one that
+// can't show a screen (a terminal that can't place its cursor).
+bool console_cannot_show_screen();
 // Gives the console back as it was found; the last screen stays visible.
 void console_close();
 

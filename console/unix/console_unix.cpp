@@ -37,13 +37,28 @@ described_keys terminal_described_keys(bool utf8) {
                          utf8);
 }
 
-// What the terminal says of its colours: COLORTERM, and TERM's description.
-colour_depth terminal_colour_depth() {
+using description = std::optional<terminfo::description>;
+
+// TERM's description, read once at start.
+description terminal_description() {
     const char* term = std::getenv("TERM");
+    return term && *term ? terminfo::describe(term) : std::nullopt;
+}
+
+// What the terminal says of its colours: COLORTERM, and TERM's description.
+colour_depth terminal_colour_depth(const description& described) {
     const char* colorterm = std::getenv("COLORTERM");
-    auto described = term ? terminfo::describe(term) : std::nullopt;
-    return choose_colour_depth(colorterm ? colorterm : "", described ? described->colours : -1,
+    return choose_colour_depth(colorterm ? colorterm : "",
+                               described ? std::optional<int>(described->colours) : std::nullopt,
                                described && described->direct_colour);
+}
+
+// Eight colours, where bold brightens: the Linux console (whatever its
+// description says), and descriptions of fewer than sixteen.
+bool eight_colours(const description& described) {
+    const char* term = std::getenv("TERM");
+    if (term && std::string_view(term) == "linux") return true;
+    return described && described->colours >= 0 && described->colours < 16;
 }
 
 // The locale's codeset, looked at without leaving the locale in force: the
@@ -58,11 +73,9 @@ std::string locale_codeset() {
 }
 
 // The glyphs for a terminal that is not UTF-8; nothing for one that is.
-std::optional<legacy_encoder> terminal_legacy_encoder() {
+std::optional<legacy_encoder> terminal_legacy_encoder(const description& described) {
     auto codeset = choose_legacy_codeset(locale_codeset());
     if (!codeset) return std::nullopt;
-    const char* term = std::getenv("TERM");
-    auto described = term ? terminfo::describe(term) : std::nullopt;
     line_drawing_set lines = dec_special_graphics();
     if (described && !described->enter_line_drawing.empty() &&
         !described->exit_line_drawing.empty() && !described->line_drawing.empty())
@@ -89,9 +102,12 @@ class terminal_console final : public console_device {
         handle_signals();
         ask_for_size(model);
         std::string out = output_.render(model);
+        // Where the terminal has no row below the screen, the cursor ends on
+        // its last row, which is blanked: what is written after the program
+        // must not stand in the notice or the reason.
         int below = output_.last_shown_row() + 1;
         terminal::set_end_row(std::clamp(below, 1, output_.terminal_rows()),
-                              output_.shows_notice());
+                              output_.shows_notice() || below > output_.terminal_rows());
         if (!out.empty()) terminal::write(out);
     }
 
@@ -159,6 +175,16 @@ class terminal_console final : public console_device {
 }  // namespace
 
 std::unique_ptr<console_device> open(start_up& found) {
+    const description described = terminal_description();
+    // A terminal whose description has no cursor addressing (dumb, a
+    // printing terminal) is sent nothing at all.
+    if (described && !described->addresses_cursor && terminal::available()) {
+        found.cannot_show_screen = true;
+        return nullptr;
+    }
+    auto legacy = terminal_legacy_encoder(described);
+    // Its line-drawing set, where the terminal needs it enabled first.
+    if (legacy && described) terminal::set_enable_line_drawing(described->enable_line_drawing);
     std::string read_ahead;
     if (!terminal::open(read_ahead)) return nullptr;
     int columns = 80, rows = 25;
@@ -167,19 +193,29 @@ std::unique_ptr<console_device> open(start_up& found) {
     // console's 80 x 25, so the loading screen looks as it does there.
     found.columns = std::max(columns, 80);
     found.rows = std::max(rows, 25);
-    auto legacy = terminal_legacy_encoder();
     if (legacy) terminal::set_exit_line_drawing(legacy->exit_line_drawing());
-    bool utf8 = !legacy;
-    auto device = std::make_unique<terminal_console>(
-        renderer(!terminal::eight_colours(), terminal_colour_depth(), std::move(legacy)), columns,
-        rows, read_ahead, terminal_described_keys(utf8));
-    return device;
+    const bool utf8 = !legacy;
+    renderer output(!eight_colours(described), terminal_colour_depth(described), std::move(legacy));
+    output.set_synchronized(terminal::synchronized_output());
+    // The cursor's shape where the description has it, and where there is
+    // none (the newer terminals that have no entry all take DECSCUSR).
+    const bool cursor_styles = !described || described->cursor_style;
+    output.set_cursor_styles(cursor_styles);
+    terminal::set_cursor_styled(cursor_styles);
+    return std::make_unique<terminal_console>(std::move(output), columns, rows, read_ahead,
+                                              terminal_described_keys(utf8));
 }
 
 void hold_interrupts() { terminal::hold_ending_signals(true); }
 void release_interrupts() { terminal::hold_ending_signals(false); }
 
+// In the locale's codeset, as the screen is.
 bool write_text(std::FILE* stream, std::string_view utf8) {
+    std::string text;
+    if (auto codeset = choose_legacy_codeset(locale_codeset())) {
+        text = legacy_text(utf8, *codeset);
+        utf8 = text;
+    }
     bool all = std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
     return std::fflush(stream) == 0 && all;
 }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <utility>
 
+#include "cp850.h"
+
 namespace console_detail {
 
 namespace {
@@ -65,6 +67,17 @@ int legacy_byte(char32_t code_point, legacy_codeset codeset) {
     }
     // The C1 controls are no glyphs.
     return code_point >= 0xA0 && code_point <= 0xFF ? static_cast<int>(code_point) : -1;
+}
+
+std::string legacy_text(std::string_view utf8, legacy_codeset codeset) {
+    std::string out;
+    while (!utf8.empty()) {
+        utf8_character c = decode_utf8(utf8);
+        int b = c.state == utf8_character::kind::whole ? legacy_byte(c.code_point, codeset) : -1;
+        out += b >= 0 ? static_cast<char>(b) : replacement;
+        utf8.remove_prefix(std::max<std::size_t>(c.length, 1));
+    }
+    return out;
 }
 
 char vt100_graphic(char32_t code_point) {

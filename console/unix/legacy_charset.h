@@ -23,6 +23,9 @@ std::optional<legacy_codeset> choose_legacy_codeset(std::string_view codeset_nam
 // The byte of a code point in the codeset, or -1 when it has none.
 int legacy_byte(char32_t code_point, legacy_codeset codeset);
 
+// UTF-8 text in the codeset: '?' for what it lacks and for what is no UTF-8.
+std::string legacy_text(std::string_view utf8, legacy_codeset codeset);
+
 // The VT100 graphic (acsc's key: q, x, l, ...) that draws a line, corner or
 // shade; double lines as single ones. 0 when the glyph is no such thing.
 char vt100_graphic(char32_t code_point);

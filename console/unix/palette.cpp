@@ -66,11 +66,13 @@ static_assert(xterm_for_pc[1] == 19, "blue is the cube's 0, 0, 175");
 
 }  // namespace
 
-colour_depth choose_colour_depth(std::string_view colorterm, int terminfo_colours,
+colour_depth choose_colour_depth(std::string_view colorterm, std::optional<int> terminfo_colours,
                                  bool terminfo_direct) {
+    constexpr int fewest = 8;  // the ECMA-48 colours
     if (colorterm == "truecolor" || colorterm == "24bit" || terminfo_direct)
         return colour_depth::direct;
     if (terminfo_colours >= 256) return colour_depth::palette_256;
+    if (terminfo_colours && *terminfo_colours < fewest) return colour_depth::none;
     return colour_depth::ansi;
 }
 

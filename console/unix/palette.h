@@ -3,20 +3,23 @@
 // where the terminal can show any colour, the PC's own shades are sent.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace console_detail {
 
 enum class colour_depth {
+    none,         // no colours at all: reverse video and bold
     ansi,         // the terminal's sixteen (or eight) colours
     palette_256,  // the nearest of xterm's 256
     direct,       // the exact red, green and blue
 };
 
 // From what the terminal says: COLORTERM ("truecolor" or "24bit"), and its
-// terminfo entry's colour count and RGB/Tc capability.
-colour_depth choose_colour_depth(std::string_view colorterm, int terminfo_colours,
+// terminfo entry's colour count (-1: the entry has none; nothing: there is
+// no entry, and the terminal gets the sixteen colours) and RGB/Tc capability.
+colour_depth choose_colour_depth(std::string_view colorterm, std::optional<int> terminfo_colours,
                                  bool terminfo_direct);
 
 // The SGR parameters that select PC colour 0..15 as text or background, in

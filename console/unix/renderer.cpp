@@ -15,6 +15,19 @@ int ecma(int colour) { return (colour & 2) | ((colour & 1) << 2) | ((colour & 4)
 
 void append_number(std::string& out, int n) { out += std::to_string(n); }
 
+constexpr int light_grey = 7, dark_grey = 8, white = 15;
+constexpr unsigned char full_block = 0xDB;  // code page 850's █
+// The SGR state kept on a terminal without colours.
+constexpr int bold_flag = 1, reverse_flag = 2;
+
+// A terminal's own light grey is almost white in most palettes (#E5E5E5 in
+// xterm, #DDDDDD in kitty, #FCFCFC in konsole), and an eight-colour one may
+// not brighten bold at all: white on light grey, the labels' colours, is
+// drawn dark grey there, which every palette shows legibly on its grey.
+int legible_foreground(int foreground, int background) {
+    return foreground == white && background == light_grey ? dark_grey : foreground;
+}
+
 }  // namespace
 
 // The cheapest of the cursor movements that get there.
@@ -49,7 +62,9 @@ void renderer::set_colours(std::string& out, std::uint8_t attribute) {
     if (attribute == sgr_.attribute) return;
     int fg = attribute & 0x0F, bg = (attribute >> 4) & 0x07;
     bool bright_background = attribute & 0x80;
+    if (depth_ == colour_depth::none) return set_monochrome(out, attribute);
     if (depth_ != colour_depth::ansi) return set_palette_colours(out, attribute);
+    if (!bright_background) fg = legible_foreground(fg, bg);
     int new_fg, new_bg = (bright_background && sixteen_colours_ ? 100 : 40) + ecma(bg);
     int new_bold = 0;
     if (sixteen_colours_) {
@@ -91,6 +106,32 @@ void renderer::set_palette_colours(std::string& out, std::uint8_t attribute) {
     out += 'm';
 }
 
+// No colours: a cell on any background but black or light grey (the list's
+// highlight, the boxes, the dialog, the last row's reason) in reverse
+// video, bright text in bold. The parameters kept are these two flags.
+void renderer::set_monochrome(std::string& out, std::uint8_t attribute) {
+    const int bg = (attribute >> 4) & 0x07;
+    const int flags =
+        (attribute & 0x08 ? bold_flag : 0) | (bg != 0 && bg != light_grey ? reverse_flag : 0);
+    sgr_.attribute = attribute;
+    if (flags == sgr_.foreground) return;
+    sgr_.foreground = flags;
+    out += csi;
+    out += '0';
+    if (flags & bold_flag) out += ";1";
+    if (flags & reverse_flag) out += ";7";
+    out += 'm';
+}
+
+// A legacy codeset has no full block, and line-drawing sets have at most a
+// smaller one: a space in reverse video fills the cell on every terminal.
+void renderer::append_full_block(std::string& out) {
+    legacy_->finish(out);
+    const bool reversed =
+        depth_ == colour_depth::none && sgr_.foreground >= 0 && (sgr_.foreground & reverse_flag);
+    out += reversed ? "\x1b[27m \x1b[7m" : "\x1b[7m \x1b[27m";
+}
+
 void renderer::run(std::string& out, const screen_op& op) {
     switch (op.type) {
         case screen_op::kind::repaint:
@@ -109,7 +150,9 @@ void renderer::run(std::string& out, const screen_op& op) {
             move_to(out, op.column, op.row);
             for (const cell& c : op.cells) {
                 set_colours(out, c.attribute);
-                if (legacy_)
+                if (legacy_ && c.character == full_block)
+                    append_full_block(out);
+                else if (legacy_)
                     legacy_->append(out, cp850_glyph[c.character]);
                 else
                     append_glyph(out, c.character);
@@ -118,7 +161,10 @@ void renderer::run(std::string& out, const screen_op& op) {
             tx_ = op.column + op.count < terminal_columns() ? op.column + op.count : -1;
             break;
         case screen_op::kind::cursor_position: move_to(out, op.column, op.row); break;
-        case screen_op::kind::cursor_shape: out += op.count ? "\x1b[?25h" : "\x1b[?25l"; break;
+        case screen_op::kind::cursor_shape:
+            out += op.count ? "\x1b[?25h" : "\x1b[?25l";
+            if (op.count && cursor_styles_) out += op.count == 2 ? "\x1b[4 q" : "\x1b[2 q";
+            break;
         case screen_op::kind::beep: out += '\a'; break;
     }
 }
@@ -130,6 +176,7 @@ std::string renderer::render(screen_model& model) {
     // The line-drawing set never outlasts an update.
     if (legacy_) legacy_->finish(out);
     // Synchronized output (CSI ? 2026 h/l): the terminal paints the update at once.
+    if (!synchronized_) return out;
     return "\x1b[?2026h" + out + "\x1b[?2026l";
 }
 

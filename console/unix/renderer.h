@@ -30,6 +30,12 @@ class renderer {
     void set_terminal_size(int columns, int rows) { diff_.set_console_size(columns, rows); }
     // Forget what the terminal shows (after a stop, or at start).
     void force_full_repaint() { diff_.force_full_repaint(); }
+    // Whether each update is bracketed as synchronized output (mode 2026),
+    // which only a terminal that says it knows the mode is sent.
+    void set_synchronized(bool synchronized) { synchronized_ = synchronized; }
+    // Whether the cursor's shape is set (DECSCUSR: a block, or the quarter
+    // cell as an underline); else it is only shown or hidden.
+    void set_cursor_styles(bool styles) { cursor_styles_ = styles; }
     // The bytes that bring the terminal to the model (and sound its beeps);
     // empty when nothing changed.
     std::string render(screen_model& model);
@@ -51,9 +57,13 @@ class renderer {
     void move_to(std::string& out, int x, int y);
     void set_colours(std::string& out, std::uint8_t attribute);
     void set_palette_colours(std::string& out, std::uint8_t attribute);
+    void set_monochrome(std::string& out, std::uint8_t attribute);
+    void append_full_block(std::string& out);
 
     bool sixteen_colours_;
     colour_depth depth_;
+    bool synchronized_ = true;
+    bool cursor_styles_ = false;
     std::optional<legacy_encoder> legacy_;
     screen_diff diff_{terminal_traits};
     int tx_ = -1, ty_ = -1;  // the terminal's cursor; -1 when not known

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,10 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
-
-#include "terminfo.h"
 
 namespace console_detail::terminal {
 
@@ -24,6 +20,9 @@ namespace {
 int fd = -1;
 termios saved{};
 bool kitty = false;  // the terminal speaks the kitty keyboard protocol
+// The terminal said it knows synchronized output (mode 2026); others may
+// complain of the mode, or show it.
+bool synchronized = false;
 // Whether our keyboard mode is on the terminal's stack, so every push has
 // exactly one pop however the signals come.
 volatile std::sig_atomic_t kitty_pushed = 0;
@@ -48,14 +47,20 @@ constexpr std::string_view no_autowrap = "\x1b[?7l";  // no autowrap: the last c
 constexpr std::string_view kitty_push = "\x1b[>1u", kitty_pop = "\x1b[<u";
 
 // What gives the terminal back; kept ready so a signal handler can write it.
-// It starts with CAN and the end of a synchronized update, which end an
-// update that an ending signal cut off halfway, then the keyboard mode's
-// pop, left out when that is not pushed.
+// It starts with CAN and (where updates are synchronized) the end of one,
+// which end an update that an ending signal cut off halfway, then the
+// keyboard mode's pop, left out when that is not pushed.
 char restore_text[128];
-std::size_t restore_length = 0;
+std::size_t restore_length = 0, cancel_length = 0;
+constexpr std::string_view end_of_update = "\x1b[?2026l";
 char exit_line_drawing[24] = "";  // rmacs of a terminal that is not UTF-8
+// enacs of a terminal that is not UTF-8: what its line-drawing set needs
+// before smacs works (tmux, screen and PuTTY switch it with SO).
+char enable_line_drawing[24] = "";
+std::size_t enable_line_drawing_length = 0;
 int end_row = 1;
 bool blank_end_row = false;
+bool cursor_styled = false;  // the program sets the cursor's shape (DECSCUSR)
 
 // How long a terminal may take no output at all (Scroll Lock, a stalled
 // link) before the program goes on without it: a save must never wait for
@@ -102,10 +107,21 @@ bool write_all(std::string_view s, int wait_ms, const sigset_t* wait_mask = null
 void write_all(std::string_view s) { write_all(s, stall_ms); }
 
 void build_restore_text() {
-    int n = std::snprintf(restore_text, sizeof restore_text,
-                          "\x18\x1b[?2026l%s%s\x1b[0m\x1b[?7h\x1b[?25h\x1b[%dH%s", kitty_pop.data(),
-                          exit_line_drawing, end_row, blank_end_row ? "\x1b[2K" : "");
+    cancel_length = 1 + (synchronized ? end_of_update.size() : 0);
+    int n = std::snprintf(
+        restore_text, sizeof restore_text, "\x18%s%s%s\x1b[0m\x1b[?7h\x1b[?25h%s\x1b[%dH%s",
+        synchronized ? end_of_update.data() : "", kitty_pop.data(), exit_line_drawing,
+        cursor_styled ? "\x1b[0 q" : "", end_row, blank_end_row ? "\x1b[2K" : "");
     restore_length = n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+// Builds the restore text anew where no signal can see it half written.
+void rebuild_restore_text() {
+    sigset_t all, before;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
+    build_restore_text();
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // The signals that come from outside and whose handlers write to the
@@ -152,6 +168,7 @@ void raw_mode() {
 void take_terminal() {
     raw_mode();
     write_all(no_autowrap);
+    write_all(std::string_view(enable_line_drawing, enable_line_drawing_length));
     if (kitty && !kitty_pushed) {
         write_all(kitty_push);
         kitty_pushed = 1;
@@ -163,7 +180,6 @@ void take_terminal() {
 void give_back() {
     if (!opened) return;
     std::string_view restore(restore_text, restore_length);
-    constexpr std::size_t cancel_length = 9;  // CAN and the update's end
     std::string_view cancel = restore.substr(0, cancel_length),
                      rest = restore.substr(cancel_length);
     if (!kitty_pushed) rest.remove_prefix(kitty_pop.size());
@@ -252,11 +268,18 @@ void on_uncaught_exception() {
     std::abort();
 }
 
-// Asks whether the terminal speaks the kitty keyboard protocol; the device
-// attributes reply that every terminal sends ends the wait. Keys typed
-// meanwhile are kept for the key reader.
-void ask_for_kitty(std::string& read_ahead) {
-    write_all("\x1b[?u\x1b[c");
+// DECRPM's answer for mode 2026 ("2026;1" or "2026;2": known, set or not;
+// "2026;3": always set): the terminal paints each update at once.
+bool knows_synchronized_output(std::string_view parameters) {
+    return parameters == "2026;1" || parameters == "2026;2" || parameters == "2026;3";
+}
+
+// Asks whether the terminal speaks the kitty keyboard protocol, and whether
+// it knows synchronized output (DECRQM); the device attributes reply that
+// every terminal sends ends the wait. Keys typed meanwhile are kept for the
+// key reader.
+void ask_terminal(std::string& read_ahead) {
+    write_all("\x1b[?u\x1b[?2026$p\x1b[c");
     std::string reply;
     for (int waited = 0; waited < 200;) {
         pollfd p{fd, POLLIN, 0};
@@ -275,8 +298,13 @@ void ask_for_kitty(std::string& read_ahead) {
             while (end < reply.size() &&
                    ((reply[end] >= '0' && reply[end] <= '9') || reply[end] == ';'))
                 ++end;
+            const std::string_view parameters(reply.data() + at + 3, end - at - 3);
+            const bool mode_report = end < reply.size() && reply[end] == '$';
+            if (mode_report) ++end;
             if (end >= reply.size()) break;
             if (reply[end] == 'u') kitty = true;
+            if (mode_report && reply[end] == 'y' && knows_synchronized_output(parameters))
+                synchronized = true;
             if (reply[end] == 'c') done = true;
             reply.erase(at, end + 1 - at);
             at = reply.find("\x1b[?", at);
@@ -307,7 +335,8 @@ bool open(std::string& read_ahead) {
     install(SIGWINCH, on_resize);
     std::set_terminate(on_uncaught_exception);
     take_terminal();  // raw already for the answer to the question
-    ask_for_kitty(read_ahead);
+    ask_terminal(read_ahead);
+    if (synchronized) rebuild_restore_text();
     if (kitty) {
         write_all(kitty_push);
         kitty_pushed = 1;
@@ -336,11 +365,33 @@ void close() {
 
 bool is_open() { return opened; }
 
+bool synchronized_output() { return synchronized; }
+
+bool available() {
+    int t = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (t < 0) return false;
+    ::close(t);
+    return true;
+}
+
+void set_cursor_styled(bool styled) {
+    cursor_styled = styled;
+    rebuild_restore_text();
+}
+
+void set_enable_line_drawing(std::string_view enable) {
+    // Too long a text is none a terminal has.
+    if (opened || enable.size() >= sizeof enable_line_drawing) return;
+    enable_line_drawing_length = enable.copy(enable_line_drawing, enable.size());
+}
+
+// /dev/tty has a device number of its own (5:0), never the terminal's. The
+// system answers a session query only on the caller's controlling terminal,
+// which is the one /dev/tty opened: on any other descriptor it fails.
 bool is_same_terminal(int other_fd) {
-    struct stat a {
-    }, b{};
-    if (fd < 0 || ::fstat(fd, &a) != 0 || ::fstat(other_fd, &b) != 0) return false;
-    return S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev;
+    if (fd < 0 || !::isatty(other_fd)) return false;
+    const pid_t ours = ::tcgetsid(fd);
+    return ours != -1 && ::tcgetsid(other_fd) == ours;
 }
 
 // An update is written with the asynchronous signals held back, so their
@@ -367,14 +418,6 @@ bool size(int& columns, int& rows) {
     columns = ws.ws_col;
     rows = ws.ws_row;
     return true;
-}
-
-bool eight_colours() {
-    const char* term = std::getenv("TERM");
-    if (!term || !*term) return false;
-    if (std::strcmp(term, "linux") == 0) return true;
-    int colours = terminfo::colours(term);
-    return colours >= 0 && colours < 16;
 }
 
 read_result read(std::string& out, int timeout_ms) {
@@ -417,26 +460,18 @@ bool take_resumed() {
 
 void set_end_row(int row, bool blank) {
     if (row == end_row && blank == blank_end_row) return;
-    // Signals must not see the text half written.
-    sigset_t all, before;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &before);
     end_row = row;
     blank_end_row = blank;
-    build_restore_text();
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    rebuild_restore_text();
 }
 
 void set_exit_line_drawing(std::string_view exit) {
     // Too long a text is none a terminal has; the restore then does without.
     if (exit.size() >= sizeof exit_line_drawing) return;
-    sigset_t all, before;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &before);
+    // Only the restore text's building reads it, never a handler.
     exit.copy(exit_line_drawing, exit.size());
     exit_line_drawing[exit.size()] = '\0';
-    build_restore_text();
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    rebuild_restore_text();
 }
 
 }  // namespace console_detail::terminal

@@ -7,6 +7,11 @@
 
 namespace console_detail::terminal {
 
+// Whether there is a controlling terminal (opened and closed again).
+bool available();
+// What the terminal needs to enable its line-drawing set (terminfo enacs),
+// sent whenever it is taken; set before it is opened.
+void set_enable_line_drawing(std::string_view enable);
 // Opens the controlling terminal in raw mode. False when there is none.
 bool open(std::string& read_ahead);
 void close();
@@ -19,8 +24,9 @@ bool is_same_terminal(int other_fd);
 // and then the screen is painted anew (as after a resume).
 void write(std::string_view bytes);
 bool size(int& columns, int& rows);
-// Whether the terminal has only eight colours.
-bool eight_colours();
+// Whether the terminal said, when opened, that it paints an update bracketed
+// in synchronized output (mode 2026) at once.
+bool synchronized_output();
 
 enum class read_result { data, timed_out, interrupted, end };
 // Reads what is there, waiting at most `timeout_ms` (-1: without limit).
@@ -42,6 +48,9 @@ bool take_resumed();
 // `blank` when that row is to be erased first (it holds the notice of a
 // terminal too small, which means nothing once the program has ended).
 void set_end_row(int row, bool blank);
+// Whether the program sets the cursor's shape: the terminal's own is then
+// set again when the terminal is given back.
+void set_cursor_styled(bool styled);
 // What leaves the line-drawing set, written when the terminal is given back.
 void set_exit_line_drawing(std::string_view exit);
 

@@ -61,6 +61,7 @@ constexpr int legacy_magic = 0432;     // numbers are 16 bits
 constexpr int extended_magic = 01036;  // numbers are 32 bits
 constexpr std::size_t colors_index = 13;
 constexpr std::size_t smacs_index = 25, rmacs_index = 38, acsc_index = 146;
+constexpr std::size_t cup_index = 10, enacs_index = 155;
 
 class entry_reader {
    public:
@@ -88,8 +89,11 @@ class entry_reader {
         out.enter_line_drawing = text(smacs_index);
         out.exit_line_drawing = text(rmacs_index);
         out.line_drawing = text(acsc_index);
+        out.enable_line_drawing = text(enacs_index);
+        out.addresses_cursor = !text(cup_index).empty();
         std::size_t extended = table_start + static_cast<std::size_t>(table);
         out.direct_colour = has_direct_colour(extended + extended % 2);
+        out.cursor_style = has_extended_string(extended + extended % 2, "Ss");
         return true;
     }
 
@@ -140,6 +144,34 @@ class entry_reader {
             int off = number16(offsets + static_cast<std::size_t>(strings + i) * 2);
             std::string name = string_at(table + names, off);
             if (name == "RGB" || name == "Tc") return true;
+        }
+        return false;
+    }
+
+    // Whether an extended string capability is there, by name.
+    bool has_extended_string(std::size_t o, std::string_view wanted) const {
+        long booleans = number16(o), numbers = number16(o + 2), strings = number16(o + 4);
+        if (booleans < 0 || numbers < 0 || strings <= 0) return false;
+        std::size_t p = o + 10 + static_cast<std::size_t>(booleans);
+        p += p % 2;
+        p += static_cast<std::size_t>(numbers) * width_;
+        const std::size_t offsets = p;
+        const std::size_t table =
+            offsets + static_cast<std::size_t>(strings + booleans + numbers + strings) * 2;
+        auto value_offset = [&](long i) {
+            return number16(offsets + static_cast<std::size_t>(i) * 2);
+        };
+        // The names follow the string values.
+        std::size_t names = 0;
+        for (long i = 0; i < strings; ++i)
+            if (int off = value_offset(i); off >= 0)
+                names = std::max(names,
+                                 static_cast<std::size_t>(off) + string_at(table, off).size() + 1);
+        for (long i = 0; i < strings; ++i) {
+            if (value_offset(i) < 0) continue;
+            int name =
+                number16(offsets + static_cast<std::size_t>(strings + booleans + numbers + i) * 2);
+            if (string_at(table + names, name) == wanted) return true;
         }
         return false;
     }

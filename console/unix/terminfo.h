@@ -14,6 +14,12 @@ struct description {
     bool direct_colour = false;  // the extended "RGB" or "Tc" capability
     std::string line_drawing;    // "acsc": pairs of a VT100 graphic and the terminal's byte
     std::string enter_line_drawing, exit_line_drawing;  // "smacs", "rmacs"
+    // Screen output: "enacs" (what makes smacs work, sent once), and whether
+    // "cup" is there (without it the terminal can't address the cursor).
+    std::string enable_line_drawing;
+    bool addresses_cursor = false;
+    // The extended "Ss": the cursor's shape is set with DECSCUSR.
+    bool cursor_style = false;
 };
 
 // The entry for this terminal name, found where ncurses looks ($TERMINFO,

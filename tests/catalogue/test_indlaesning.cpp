@@ -185,7 +185,7 @@ TEST_F(Indlaesning, ALotCountThatDoesNotFitLoadsNothingAndIsNeverSaved) {
     skriv("kat_emneliste.txt", "# 1 4 1\r\n# 1 5 2\r\n");
     skriv("emne.txt", emne_post("4") + emne_post("5"));
     // 4294967297 would wrap to 1 and lose the second lot.
-    for (const char* antal : {"4294967297", "0000000002", "2x", "-2"}) {
+    for (const char* antal : {"4294967297", "2x", "-2"}) {
         skriv("katalog.txt", std::string("# 1 K D ") + antal);
         auto k = indlaes();
         EXPECT_EQ(k->hent_antal(), 0) << antal;
@@ -194,8 +194,11 @@ TEST_F(Indlaesning, ALotCountThatDoesNotFitLoadsNothingAndIsNeverSaved) {
         EXPECT_FALSE(k->status().gemt) << antal;
         EXPECT_EQ(laes("kat_emneliste.txt"), "# 1 4 1\r\n# 1 5 2\r\n") << antal;
     }
-    skriv("katalog.txt", "# 1 K D 000000002");  // nine digits still count
-    EXPECT_EQ(indlaes()->hent_antal(), 2);
+    // Leading zeros are no digits of the value.
+    for (const char* antal : {"000000002", "0000000002", "0000000000000000000002"}) {
+        skriv("katalog.txt", std::string("# 1 K D ") + antal);
+        EXPECT_EQ(indlaes()->hent_antal(), 2) << antal;
+    }
 }
 
 TEST_F(Indlaesning, MoreListEntriesThanTheCountNameBothNumbersAndKeepTheList) {

@@ -24,7 +24,7 @@ const std::string op = "\x1b[A", ned = "\x1b[B", hoejre = "\x1b[C", venstre = "\
                   f1 = "\x1bOP";
 
 // ECMA-48 colour indices of the PC colours the program uses.
-constexpr int sort_ = 0, roed = 1, blaa = 4, groen = 2, lysgraa = 7, hvid = 15;
+constexpr int sort_ = 0, roed = 1, blaa = 4, groen = 2, lysgraa = 7, moerkegraa = 8, hvid = 15;
 
 class E2e : public ::testing::Test {
    public:

@@ -91,7 +91,8 @@ void som_skal(int pid_ud, int fra_test) {
 
 }  // namespace
 
-koersel::koersel(const std::string& mappe, start_valg valg) : vt_(valg.raekker, valg.kolonner) {
+koersel::koersel(const std::string& mappe, start_valg valg)
+    : vt_(valg.raekker, valg.kolonner), synkron_(valg.synkron) {
     winsize ws{};
     ws.ws_row = static_cast<unsigned short>(valg.raekker);
     ws.ws_col = static_cast<unsigned short>(valg.kolonner);
@@ -244,6 +245,9 @@ bool koersel::fodr_naeste() {
     vt_.feed(std::string_view(ufodret_).substr(0, n));
     ufodret_.erase(0, n);
     std::string svar = vt_.take_replies();  // answers to the program's queries
+    const std::string ukendt_tilstand = "\x1b[?2026;0$y", kendt_tilstand = "\x1b[?2026;2$y";
+    if (std::size_t p = svar.find(ukendt_tilstand); synkron_ && p != std::string::npos)
+        svar.replace(p, ukendt_tilstand.size(), kendt_tilstand);
     if (!svar.empty()) skriv(svar);
     return true;
 }

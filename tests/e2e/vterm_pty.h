@@ -48,6 +48,9 @@ struct start_valg {
     bool jobkontrol = false;
     // Another program than katsort_binaer() (katsort.exe under Wine, say).
     std::string binaer{};
+    // The terminal says it knows synchronized output (libvterm itself says
+    // it doesn't); the tests see each update whole by its marks.
+    bool synkron = true;
 };
 
 class koersel {
@@ -104,6 +107,7 @@ class koersel {
     int til_skal_ = -1;   // commands to the shell
     int status_ = -1;
     bool kitty_ = false;
+    bool synkron_ = true;
     termios foer_{};
     std::string output_;
     std::string ufodret_;  // read but not yet given to the terminal

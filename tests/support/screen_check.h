@@ -49,7 +49,8 @@ inline int palette_index(const VTermColor& c) {
 // The first cell of the top-left rows x columns that the terminal does not
 // show as the model holds it. Bit 7 of an attribute is a bright background,
 // which only sixteen colours show; eight show a bright foreground as bold,
-// so there the foreground is not compared.
+// so there the foreground is not compared. White on light grey shows as
+// dark grey (the terminal's light grey is almost white).
 inline std::string screen_difference(const console_detail::screen_model& m, const vterm_screen& vt,
                                      int rows, int columns, bool sixteen_colours = true) {
     for (int y = 0; y < rows; ++y)
@@ -57,12 +58,14 @@ inline std::string screen_difference(const console_detail::screen_model& m, cons
             const auto& c = m.at(x, y);
             const VTermScreenCell shown = vt.cell(y, x);
             const int bright = (c.attribute & 0x80) && sixteen_colours ? 8 : 0;
+            const bool on_grey = (c.attribute & 0xF0) == 0x70;
+            const int foreground = on_grey && (c.attribute & 0x0F) == 15 ? 8 : c.attribute & 0x0F;
             const char* wrong = nullptr;
             if (vt.character(y, x) != console_detail::cp850_glyph[c.character])
                 wrong = "character";
             else if (palette_index(shown.bg) != ecma((c.attribute >> 4) & 7) + bright)
                 wrong = "background";
-            else if (sixteen_colours && palette_index(shown.fg) != ecma(c.attribute & 0x0F))
+            else if (sixteen_colours && palette_index(shown.fg) != ecma(foreground))
                 wrong = "foreground";
             if (wrong)
                 return std::string(wrong) + " of cell " + std::to_string(x) + "," +

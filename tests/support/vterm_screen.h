@@ -43,6 +43,7 @@ class vterm_screen {
     int foreground(int row, int column) const { return index(cell(row, column).fg); }
     int background(int row, int column) const { return index(cell(row, column).bg); }
     bool bold(int row, int column) const { return cell(row, column).attrs.bold; }
+    bool reverse(int row, int column) const { return cell(row, column).attrs.reverse; }
 
     // A row as UTF-8, for messages and for comparing texts.
     std::string row(int r, int from = 0, int to = -1) const {

@@ -150,24 +150,49 @@ TEST(Renderer, EveryByteShowsAsItsGlyphAndSoftHyphenAsAHyphen) {
     EXPECT_EQ(vt.character(3, 48), U'-');       // 0xF0 soft hyphen
 }
 
+// Eight colours show bright ones as bold. White on light grey, which the
+// terminal's palette draws almost alike, is dark grey on sixteen and eight.
+// Without colours, bright is bold and any background but black and light
+// grey (the highlight, the boxes) is reverse video.
 TEST(Renderer, EightColourTerminalsGetBoldForBrightColours) {
-    screen_model m(80, 50);
-    m.set_background(7);
-    m.set_foreground(15);
-    m.go_to(1, 1);
-    m.print("A");
-    m.set_foreground(0);
-    m.print("B");
-    renderer r(false);
-    r.set_terminal_size(80, 50);
-    vterm_screen vt(50, 80);
-    std::string out = r.render(m);
-    EXPECT_FALSE(has_bright_colours(out));
-    vt.feed(out);
-    EXPECT_TRUE(vt.bold(0, 0));
-    EXPECT_EQ(vt.foreground(0, 0), 7);
-    EXPECT_FALSE(vt.bold(0, 1));
-    EXPECT_EQ(vt.foreground(0, 1), 0);
+    constexpr int eight = 8, sixteen = 16, none = 0, terminal_default = -1;
+    const struct {
+        int colours;
+        int background, foreground;
+        bool bold;
+        int shown_foreground;
+        bool reverse = false;
+    } cases[] = {
+        {eight, 1, 15, true, 7},
+        {eight, 7, 15, true, 0},
+        {sixteen, 1, 15, false, 15},
+        {sixteen, 7, 15, false, 8},
+        {none, 7, 15, true, terminal_default},
+        {none, 1, 15, true, terminal_default, true},
+        {none, 2, 7, false, terminal_default, true},
+    };
+    for (const auto& c : cases) {
+        screen_model m(80, 50);
+        m.set_background(c.background);
+        m.set_foreground(c.foreground);
+        m.go_to(1, 1);
+        m.print("A");
+        renderer r(c.colours != eight, c.colours == none ? console_detail::colour_depth::none
+                                                         : console_detail::colour_depth::ansi);
+        r.set_terminal_size(80, 50);
+        vterm_screen vt(50, 80);
+        std::string out = r.render(m);
+        EXPECT_EQ(has_bright_colours(out), c.colours == sixteen && c.shown_foreground >= 8);
+        vt.feed(out);
+        const std::string name =
+            std::to_string(c.foreground) + " on " + std::to_string(c.background);
+        EXPECT_EQ(vt.bold(0, 0), c.bold) << name;
+        EXPECT_EQ(palette_index(vt.cell(0, 0).fg), c.shown_foreground) << name;
+        EXPECT_EQ(palette_index(vt.cell(0, 0).bg),
+                  c.colours == none ? terminal_default : ecma(c.background))
+            << name;
+        EXPECT_EQ(vt.reverse(0, 0), c.reverse) << name;
+    }
 }
 
 TEST(Renderer, SmallTerminalShowsTheTopLeftAndANotice) {

@@ -188,6 +188,9 @@ TEST_F(Terminfo, TheColourDepthAndLineDrawingOfEachTerminalDescription) {
         {"katsort-rgb", "colors#0x1000000, RGB, XT, Ms=\\E]52;%p1%s;%p2%s\\007, " + line_drawing,
          "", colour_depth::direct},
         {"katsort-tc", "colors#256, Tc, ", "", colour_depth::direct},
+        // No colours: reverse video; the cursor's shape and enacs read.
+        {"katsort-mono", "cup=\\E[%i%p1%d;%p2%dH, enacs=\\E)0, Ss=\\E[%p1%d q, " + line_drawing, "",
+         colour_depth::none},
     };
     for (const auto& c : cases) {
         const fs::path source = dir_ / "source.ti";
@@ -203,6 +206,10 @@ TEST_F(Terminfo, TheColourDepthAndLineDrawingOfEachTerminalDescription) {
         EXPECT_EQ(d->enter_line_drawing, draws_lines ? "\x1b(0" : "") << c.name;
         EXPECT_EQ(d->exit_line_drawing, draws_lines ? "\x1b(B" : "") << c.name;
         EXPECT_EQ(d->line_drawing.substr(0, 4), draws_lines ? "``aa" : "") << c.name;
+        const bool mono = std::string(c.name) == "katsort-mono";
+        EXPECT_EQ(d->addresses_cursor, mono) << c.name;
+        EXPECT_EQ(d->cursor_style, mono) << c.name;
+        EXPECT_EQ(d->enable_line_drawing, mono ? "\x1b)0" : "") << c.name;
     }
 }
 

@@ -267,13 +267,17 @@ void draw(screen_model& m) {
 std::string differences(buffer seen, const screen_model& m, int columns, int rows) {
     const bool whole = rows >= m.rows();
     if (seen.rows < std::min(rows, m.rows())) return "a view of " + std::to_string(seen.rows);
-    for (int y = 0; y < (whole ? m.rows() : rows - 1); ++y)
+    // Too small: the top rows, the last row above the notice.
+    for (int y = 0; y < (whole ? m.rows() : rows - 1); ++y) {
+        const int from = whole || y < rows - 2 ? y : m.rows() - 1;
         for (int x = 0; x < std::min(seen.columns, m.columns()); ++x)
             if (seen.at(x, y) !=
-                glyph_cell{static_cast<char16_t>(cp850_glyph[m.at(x, y).character]),
-                           m.at(x, y).attribute})
+                glyph_cell{static_cast<char16_t>(cp850_glyph[m.at(x, from).character]),
+                           m.at(x, from).attribute})
                 return "row " + std::to_string(y);
-    std::string notice = whole ? "" : size_notice(m.columns(), m.rows(), columns, rows);
+    }
+    std::string notice =
+        whole ? "" : size_notice(m.tall_size_columns(), m.tall_size_rows(), columns, rows);
     for (std::size_t x = 0; x < notice.size(); ++x)
         if (seen.at(static_cast<int>(x), rows - 1).character !=
             cp850_glyph[static_cast<std::uint8_t>(notice[x])])
