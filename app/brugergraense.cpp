@@ -5,14 +5,15 @@
 #include <cstring>
 
 #include "console.h"
+#include "farver.h"
 #include "fejltekst.h"
 
 brugergraense::brugergraense() {
-    baggrundsfarve = 7;
-    etiketfarve = 15;
-    rammefarve = 1;
-    vaerdifarve = 1;
-    emnefarve = 0;
+    baggrundsfarve = farve::lysegraa;
+    etiketfarve = farve::hvid;
+    rammefarve = farve::blaa;
+    vaerdifarve = farve::blaa;
+    emnefarve = farve::sort;
     std::memset(linje, ' ', linjebredde);
     linje[linjebredde] = '\0';
     for (int& n : sorteringsnoegler) n = -1;

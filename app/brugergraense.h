@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "farver.h"
 #include "kat_opsaetning.h"
 
 // The list area: rows 6 to 46, one page of 41 rows, each row 76 cells from
@@ -15,8 +16,8 @@ constexpr int raekker_pr_side = sidste_listeraekke - foerste_listeraekke + 1;
 constexpr int listekolonne = 3;
 constexpr int linjebredde = 76;
 // The reason the list can't be saved: white on red.
-constexpr int hindringsbaggrund = 4;
-constexpr int hindringsfarve = 15;
+constexpr int hindringsbaggrund = farve::roed;
+constexpr int hindringsfarve = farve::hvid;
 
 class brugergraense {
    public:

@@ -16,7 +16,7 @@ constexpr int kunstner_fra = 31, kunstner_til = 46;
 constexpr int beskrivelse_fra = 47, beskrivelse_til = 75;
 
 // The highlighted row: white on blue.
-constexpr int markeret_baggrund = 1, markeret_forgrund = 15;
+constexpr int markeret_baggrund = farve::blaa, markeret_forgrund = farve::hvid;
 
 // Copies a text into the row from `fra` up to (not including) `til`.
 void kopier_felt(char* linje, const char* tekst, int fra, int til) {

@@ -88,7 +88,8 @@ void brugergraense::ryd_liste() {
     console_set_foreground(rammefarve);
     console_set_background(baggrundsfarve);
     const std::string tom = ramme::tom(78);
-    for (int raekke = 6; raekke <= 46; ++raekke) skriv_ved(1, raekke, tom);
+    for (int raekke = foerste_listeraekke; raekke <= sidste_listeraekke; ++raekke)
+        skriv_ved(1, raekke, tom);
 }
 
 void brugergraense::tegn_bund() {
@@ -155,7 +156,7 @@ void brugergraense::vis_hindring(const std::string& grund) {
 }
 
 void brugergraense::vis_boks(const char* tekstlinje) {
-    console_set_background(2);
+    console_set_background(farve::groen);
     console_set_cursor_shape(0);
     skriv_ved(23, 21, ramme::top(39));
     skriv_ved(23, 22, tekstlinje);
