@@ -280,7 +280,9 @@ bool saet_paa_plads(const std::string& midl, const std::string& maal, bool har_g
         if (::lstat(midl.c_str(), &udskiftet) == 0 &&
             (!laest || id_for_stat(udskiftet) == *laest)) {
             side.paa_plads();
-            ::unlink(midl.c_str());  // the old list
+            if (::unlink(midl.c_str()) != 0)  // the old list
+                r.bemaerkninger.push_back(
+                    fejl_med("Den gamle liste ligger stadig i " + midl + " og kunne ikke slettes"));
             return true;
         }
         r.fejl = aendret_under_gemningen(maal);
