@@ -1,6 +1,6 @@
 #include "key_table.h"
 
-#include "console.h"
+#include "key_codes.h"
 
 namespace console_detail {
 

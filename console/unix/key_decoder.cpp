@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "console.h"
 #include "cp850.h"
+#include "key_codes.h"
 #include "key_table.h"
 
 namespace console_detail {
