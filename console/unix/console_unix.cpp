@@ -30,13 +30,6 @@ int esc_wait_ms() { return std::getenv("SSH_CONNECTION") ? 80 : 25; }
 // It stays shorter than a person takes to type the next key.
 int sequence_wait_ms() { return 2 * esc_wait_ms(); }
 
-// The key strings of TERM's description; none without one.
-described_keys terminal_described_keys(bool utf8) {
-    const char* term = std::getenv("TERM");
-    return describe_keys(term ? terminfo::key_strings(term) : std::vector<terminfo::key_string>{},
-                         utf8);
-}
-
 using description = std::optional<terminfo::description>;
 
 // TERM's description, read once at start.
@@ -202,8 +195,9 @@ std::unique_ptr<console_device> open(start_up& found) {
     const bool cursor_styles = !described || described->cursor_style;
     output.set_cursor_styles(cursor_styles);
     terminal::set_cursor_styled(cursor_styles);
-    return std::make_unique<terminal_console>(std::move(output), columns, rows, read_ahead,
-                                              terminal_described_keys(utf8));
+    return std::make_unique<terminal_console>(
+        std::move(output), columns, rows, read_ahead,
+        describe_keys(described ? described->keys : std::vector<terminfo::key_string>{}, utf8));
 }
 
 void hold_interrupts() { terminal::hold_ending_signals(true); }

@@ -63,6 +63,30 @@ constexpr std::size_t colors_index = 13;
 constexpr std::size_t smacs_index = 25, rmacs_index = 38, acsc_index = 146;
 constexpr std::size_t cup_index = 10, enacs_index = 155;
 
+// The key strings: their places among the standard string capabilities, as
+// ncurses' compiler numbers them (term.h).
+struct key_capability {
+    std::size_t index;
+    std::string_view name;
+};
+
+// clang-format off
+constexpr key_capability key_capabilities[] = {
+    {87, "kcuu1"}, {61, "kcud1"}, {79, "kcub1"}, {83, "kcuf1"},
+    {81, "knp"}, {82, "kpp"}, {76, "khome"}, {164, "kend"}, {77, "kich1"}, {59, "kdch1"},
+    {165, "kent"}, {148, "kcbt"},
+    {201, "kLFT"}, {210, "kRIT"}, {85, "kri"}, {84, "kind"}, {199, "kHOM"}, {194, "kEND"},
+    {204, "kNXT"}, {206, "kPRV"}, {200, "kIC"}, {191, "kDC"},
+    {139, "ka1"}, {140, "ka3"}, {141, "kb2"}, {142, "kc1"}, {143, "kc3"},
+    {66, "kf1"}, {68, "kf2"}, {69, "kf3"}, {70, "kf4"}, {71, "kf5"}, {72, "kf6"},
+    {73, "kf7"}, {74, "kf8"}, {75, "kf9"}, {67, "kf10"}, {216, "kf11"}, {217, "kf12"},
+    {218, "kf13"}, {219, "kf14"}, {220, "kf15"}, {221, "kf16"}, {222, "kf17"}, {223, "kf18"},
+    {224, "kf19"}, {225, "kf20"}, {226, "kf21"}, {227, "kf22"}, {228, "kf23"}, {229, "kf24"},
+    {230, "kf25"}, {231, "kf26"}, {232, "kf27"}, {233, "kf28"}, {234, "kf29"}, {235, "kf30"},
+    {236, "kf31"}, {237, "kf32"}, {238, "kf33"}, {239, "kf34"}, {240, "kf35"}, {241, "kf36"},
+};
+// clang-format on
+
 class entry_reader {
    public:
     explicit entry_reader(const std::vector<unsigned char>& d) : d_(d) {}
@@ -91,6 +115,9 @@ class entry_reader {
         out.line_drawing = text(acsc_index);
         out.enable_line_drawing = text(enacs_index);
         out.addresses_cursor = !text(cup_index).empty();
+        for (const auto& key : key_capabilities)
+            if (std::string bytes = text(key.index); !bytes.empty())
+                out.keys.push_back({key.name, std::move(bytes)});
         std::size_t extended = table_start + static_cast<std::size_t>(table);
         out.direct_colour = has_direct_colour(extended + extended % 2);
         out.cursor_style = has_extended_string(extended + extended % 2, "Ss");
@@ -207,92 +234,27 @@ bool find_entry(std::string_view term_name, std::vector<unsigned char>& d) {
     return false;
 }
 
+std::optional<description> described_by(const std::vector<unsigned char>& entry) {
+    description found;
+    if (!entry_reader(entry).read(found)) return std::nullopt;
+    return found;
+}
+
 }  // namespace
 
 std::optional<description> describe(std::string_view term_name) {
     std::vector<unsigned char> d;
-    if (!find_entry(term_name, d)) return std::nullopt;
-    description found;
-    if (!entry_reader(d).read(found)) return std::nullopt;
-    return found;
+    return find_entry(term_name, d) ? described_by(d) : std::nullopt;
+}
+
+std::optional<description> describe_file(const std::string& path) {
+    std::vector<unsigned char> d;
+    return read_entry_file(path, d) ? described_by(d) : std::nullopt;
 }
 
 int colours(std::string_view term) {
     auto found = describe(term);
     return found ? found->colours : -1;
-}
-
-// The key strings. Their places among the standard string capabilities, as
-// ncurses' compiler numbers them (term.h).
-namespace {
-
-struct key_capability {
-    std::size_t index;
-    std::string_view name;
-};
-
-// clang-format off
-constexpr key_capability key_capabilities[] = {
-    {87, "kcuu1"}, {61, "kcud1"}, {79, "kcub1"}, {83, "kcuf1"},
-    {81, "knp"}, {82, "kpp"}, {76, "khome"}, {164, "kend"}, {77, "kich1"}, {59, "kdch1"},
-    {165, "kent"}, {148, "kcbt"},
-    {201, "kLFT"}, {210, "kRIT"}, {85, "kri"}, {84, "kind"}, {199, "kHOM"}, {194, "kEND"},
-    {204, "kNXT"}, {206, "kPRV"}, {200, "kIC"}, {191, "kDC"},
-    {139, "ka1"}, {140, "ka3"}, {141, "kb2"}, {142, "kc1"}, {143, "kc3"},
-    {66, "kf1"}, {68, "kf2"}, {69, "kf3"}, {70, "kf4"}, {71, "kf5"}, {72, "kf6"},
-    {73, "kf7"}, {74, "kf8"}, {75, "kf9"}, {67, "kf10"}, {216, "kf11"}, {217, "kf12"},
-    {218, "kf13"}, {219, "kf14"}, {220, "kf15"}, {221, "kf16"}, {222, "kf17"}, {223, "kf18"},
-    {224, "kf19"}, {225, "kf20"}, {226, "kf21"}, {227, "kf22"}, {228, "kf23"}, {229, "kf24"},
-    {230, "kf25"}, {231, "kf26"}, {232, "kf27"}, {233, "kf28"}, {234, "kf29"}, {235, "kf30"},
-    {236, "kf31"}, {237, "kf32"}, {238, "kf33"}, {239, "kf34"}, {240, "kf35"}, {241, "kf36"},
-};
-// clang-format on
-
-// The standard string capabilities of an entry: the header's counts say where
-// the offsets and the string table are (see entry_reader).
-std::optional<std::vector<key_string>> read_key_strings(const std::vector<unsigned char>& d) {
-    auto number16 = [&](std::size_t o) -> long {
-        if (o + 1 >= d.size()) return -1;
-        long v = d[o] | (d[o + 1] << 8);
-        return v >= 0x8000 ? v - 0x10000 : v;
-    };
-    long magic = number16(0);
-    if (magic != legacy_magic && magic != extended_magic) return std::nullopt;
-    const std::size_t width = magic == extended_magic ? 4 : 2;
-    long names = number16(2), booleans = number16(4), numbers = number16(6), strings = number16(8),
-         table_size = number16(10);
-    if (names < 0 || booleans < 0 || numbers < 0 || strings < 0 || table_size < 0)
-        return std::nullopt;
-    std::size_t offsets = 12 + static_cast<std::size_t>(names + booleans);
-    offsets += offsets % 2;
-    offsets += static_cast<std::size_t>(numbers) * width;
-    const std::size_t table = offsets + static_cast<std::size_t>(strings) * 2;
-    const std::size_t table_end = std::min(d.size(), table + static_cast<std::size_t>(table_size));
-    std::vector<key_string> found;
-    for (const auto& cap : key_capabilities) {
-        if (cap.index >= static_cast<std::size_t>(strings)) continue;
-        long offset = number16(offsets + cap.index * 2);
-        if (offset < 0) continue;  // absent or cancelled
-        std::string bytes;
-        for (std::size_t i = table + static_cast<std::size_t>(offset); i < table_end && d[i]; ++i)
-            bytes += static_cast<char>(d[i]);
-        if (!bytes.empty()) found.push_back({cap.name, std::move(bytes)});
-    }
-    return found;
-}
-
-}  // namespace
-
-std::vector<key_string> key_strings(std::string_view term) {
-    std::vector<unsigned char> d;
-    if (!find_entry(term, d)) return {};
-    return read_key_strings(d).value_or(std::vector<key_string>{});
-}
-
-std::optional<std::vector<key_string>> key_strings_in_file(const std::string& path) {
-    std::vector<unsigned char> d;
-    if (!read_entry_file(path, d)) return std::nullopt;
-    return read_key_strings(d);
 }
 
 }  // namespace console_detail::terminfo

@@ -461,8 +461,9 @@ TEST(KeyDecoder, EveryKeyStringOfEveryDescriptionIsTheKeyItNames) {
     std::vector<std::string> faults;
     int loaded = 0;
     for (const auto& path : entries) {
-        auto keys = console_detail::terminfo::key_strings_in_file(path.string());
-        if (!keys) continue;
+        auto entry = console_detail::terminfo::describe_file(path.string());
+        if (!entry) continue;
+        const auto* keys = &entry->keys;
         ++loaded;
         // A description with 8-bit introducers is for a locale that is not UTF-8.
         bool utf8 = std::none_of(keys->begin(), keys->end(), [](const auto& k) {
