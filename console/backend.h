@@ -30,14 +30,8 @@ class console_device {
 
 namespace backend {
 
-// Mode 64 is 80 x 50 on every console. A console whose display shows no
-// more than 43 rows is made 43 rows tall instead: it shows the screen's
-// top part and the notice.
+// Mode 64 is 80 x 50 on every console.
 constexpr int tall_rows = 50;
-constexpr int short_display_rows = 43;
-constexpr int tall_console_rows(int display_rows) {
-    return display_rows > short_display_rows ? tall_rows : short_display_rows;
-}
 
 // What the system's console is like at start-up.
 struct start_up {

@@ -4,6 +4,7 @@
 // (renderer), a Win32 console as console calls.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -47,23 +48,6 @@ struct console_traits {
     bool writes_move_cursor;
 };
 
-// A terminal: cursor moves are cheap, rewriting equal cells is not.
-inline constexpr console_traits terminal_traits{.blank_repaint = true,
-                                                .fills = false,
-                                                .scroll_blanks_known = false,
-                                                .bridged_gap = 1,
-                                                .longest_write = largest_screen_side,
-                                                .cursor_shapes = true,
-                                                .writes_move_cursor = true};
-// A Win32 console: each call costs more than a few cells.
-inline constexpr console_traits win32_traits{.blank_repaint = false,
-                                             .fills = true,
-                                             .scroll_blanks_known = true,
-                                             .bridged_gap = 8,
-                                             .longest_write = 80,
-                                             .cursor_shapes = true,
-                                             .writes_move_cursor = false};
-
 class screen_diff {
    public:
     explicit screen_diff(console_traits traits) : traits_(traits) {}
@@ -86,6 +70,18 @@ class screen_diff {
     int shown_rows() const { return shown_rows_; }
     // Whether the last row holds the notice of a console too small.
     bool shows_notice() const { return shows_notice_; }
+    // Where the cursor is left when the program ends: the row below the
+    // screen, or the console's last row where there is none. That row is
+    // then blanked, so what is written after the program never stands in
+    // the notice or in the screen's last row (the reason the list can't be
+    // saved).
+    struct exit_place {
+        int row;
+        bool blank;
+    };
+    exit_place exit_row() const {
+        return {std::min(shown_rows_, rows_ - 1), shows_notice_ || shown_rows_ >= rows_};
+    }
 
    private:
     std::uint32_t& shown(int column, int row) {

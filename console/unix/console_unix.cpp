@@ -95,12 +95,8 @@ class terminal_console final : public console_device {
         handle_signals();
         ask_for_size(model);
         std::string out = output_.render(model);
-        // Where the terminal has no row below the screen, the cursor ends on
-        // its last row, which is blanked: what is written after the program
-        // must not stand in the notice or the reason.
-        int below = output_.last_shown_row() + 1;
-        terminal::set_end_row(std::clamp(below, 1, output_.terminal_rows()),
-                              output_.shows_notice() || below > output_.terminal_rows());
+        const auto end = output_.exit_row();
+        terminal::set_end_row(end.row + 1, end.blank);  // rows count from 1 in ECMA-48
         if (!out.empty()) terminal::write(out);
     }
 

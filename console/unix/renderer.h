@@ -15,6 +15,15 @@
 
 namespace console_detail {
 
+// A terminal: cursor moves are cheap, rewriting equal cells is not.
+inline constexpr console_traits terminal_traits{.blank_repaint = true,
+                                                .fills = false,
+                                                .scroll_blanks_known = false,
+                                                .bridged_gap = 1,
+                                                .longest_write = largest_screen_side,
+                                                .cursor_shapes = true,
+                                                .writes_move_cursor = true};
+
 class renderer {
    public:
     // `sixteen_colours` false: the terminal has eight, and bold brightens.
@@ -42,10 +51,8 @@ class renderer {
 
     int terminal_columns() const { return diff_.console_columns(); }
     int terminal_rows() const { return diff_.console_rows(); }
-    // The last terminal row that shows the model.
-    int last_shown_row() const { return diff_.shown_rows(); }
-    // Whether the last row holds the notice of a terminal too small.
-    bool shows_notice() const { return diff_.shows_notice(); }
+    // Where the cursor is left when the program ends.
+    screen_diff::exit_place exit_row() const { return diff_.exit_row(); }
 
    private:
     struct sgr {

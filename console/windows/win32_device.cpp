@@ -14,6 +14,13 @@ namespace {
 constexpr const char* pseudo_console_class = "PseudoConsoleWindow";
 constexpr int cursor_full = 100, cursor_quarter = 25, cursor_hidden = 1;
 
+// A console whose display shows no more than 43 rows is made 43 rows tall
+// in mode 64 instead of 50: it shows the screen's top part and the notice.
+constexpr int short_display_rows = 43;
+constexpr int tall_console_rows(int display_rows) {
+    return display_rows > short_display_rows ? backend::tall_rows : short_display_rows;
+}
+
 // The console in a screen buffer of the program's own while it runs, the
 // user's buffer (its size, text, scroll-back and cursor) left as it was and
 // made active again at the close.
@@ -37,7 +44,7 @@ class win32_device final : public console_device {
         take_window();
         int columns = 0, rows = 0;
         calls_.largest_window(screen_, columns, rows);
-        tall_rows_ = backend::tall_console_rows(rows);
+        tall_rows_ = tall_console_rows(rows);
     }
 
     int columns() const { return diff_.console_columns(); }
@@ -109,17 +116,13 @@ class win32_device final : public console_device {
     }
 
     // Drawn in the user's buffer (no buffer of its own could be made): the
-    // cursor visible below the screen (or on its last row), so what follows
-    // is written under it.
+    // cursor visible below the screen, so what follows is written under it.
     void leave_screen_readable(screen_model& model) {
-        int below = std::min(diff_.shown_rows(), diff_.console_rows() - 1);
-        if (diff_.shows_notice()) {
-            // The notice of a console too small means nothing once the
-            // program has ended: what follows gets a blank row.
-            calls_.fill(screen_, origin_x_, origin_y_ + below, diff_.console_columns(),
+        const auto end = diff_.exit_row();
+        if (end.blank)
+            calls_.fill(screen_, origin_x_, origin_y_ + end.row, diff_.console_columns(),
                         model.state.normal_attribute);
-        }
-        calls_.set_cursor(screen_, origin_x_, origin_y_ + below);
+        calls_.set_cursor(screen_, origin_x_, origin_y_ + end.row);
         calls_.set_cursor_shape(screen_, start_cursor_size_, true);
     }
 

@@ -13,8 +13,18 @@
 
 #include "backend.h"
 #include "console_keys.h"
+#include "screen_diff.h"
 
 namespace console_detail {
+
+// A Win32 console: each call costs more than a few cells.
+inline constexpr console_traits win32_traits{.blank_repaint = false,
+                                             .fills = true,
+                                             .scroll_blanks_known = true,
+                                             .bridged_gap = 8,
+                                             .longest_write = 80,
+                                             .cursor_shapes = true,
+                                             .writes_move_cursor = false};
 
 // What GetConsoleScreenBufferInfo tells: the buffer's size, the window on it
 // (inclusive edges), the cursor and the attribute text is written in.

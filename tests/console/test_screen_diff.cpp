@@ -13,6 +13,7 @@
 #include "screen_diff.h"
 #include "screen_model.h"
 #include "screens.h"
+#include "win32_device.h"
 
 using console_detail::cell;
 using console_detail::screen_diff;
