@@ -8,6 +8,8 @@
 #include "farver.h"
 #include "fejltekst.h"
 
+using katsort::string;
+
 brugergraense::brugergraense() {
     baggrundsfarve = farve::lysegraa;
     etiketfarve = farve::hvid;

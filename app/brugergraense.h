@@ -43,7 +43,7 @@ class brugergraense {
 
     void start();
     void koer();
-    const char* til_tekst(string s);
+    const char* til_tekst(katsort::string s);
 
     // Screens (skaerme.cpp).
     void vis_indlaesning();

@@ -5,6 +5,8 @@
 #include "brugergraense.h"
 #include "console.h"
 
+using katsort::string;
+
 namespace {
 
 // Where each field stands in a row, as positions from 0 (the row starts in

@@ -16,6 +16,8 @@
 #include "maaling.h"
 #include "renderer.h"
 
+using katsort::string;
+
 using console_detail::key_decoder;
 using console_detail::renderer;
 

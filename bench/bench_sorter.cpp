@@ -10,6 +10,8 @@
 #include "kat_opsaetning.h"
 #include "maaling.h"
 
+using katsort::string;
+
 namespace {
 
 void fyld(kat_opsaetning& k, std::mt19937& rng) {

@@ -1,5 +1,7 @@
 #include "kat_opsaetning.h"
 
+using katsort::string;
+
 kat_emneliste::kat_emneliste() {
     for (auto& f : felt) f = "0";
 }

@@ -15,7 +15,7 @@ constexpr int antal_felter = 17;
 constexpr int antal_pladser = 2000;  // record 0 plus at most 1999 lots
 constexpr int max_poster = antal_pladser - 1;
 
-using post_t = string[antal_felter];
+using post_t = katsort::string[antal_felter];
 
 // The fields of a record that the program names; the numbers are also the
 // sort keys (0 and 1 compare as numbers, the rest as text).
@@ -47,8 +47,8 @@ std::string citat(std::string_view fil_tekst);
 // katalog.txt: one header entry per catalogue.
 class kat {
    public:
-    string felt[3];  // auction type, auction date, number of lots
-    kat& laes(string katalog_nr);
+    katsort::string felt[3];  // auction type, auction date, number of lots
+    kat& laes(katsort::string katalog_nr);
 
     fil_status* status = nullptr;
     const katalogfiler* filer = nullptr;
@@ -58,10 +58,10 @@ class kat {
 class kat_emneliste {
    public:
     kat_emneliste();
-    string felt[2];
+    katsort::string felt[2];
     // Returns false when the input ended before an entry of the catalogue.
-    bool laes_post(string katalog_nr, token_stroem& ind, string* post);
-    void skriv(post_t* poster, int antal, string katalog_nr);
+    bool laes_post(katsort::string katalog_nr, token_stroem& ind, katsort::string* post);
+    void skriv(post_t* poster, int antal, katsort::string katalog_nr);
 
     // The catalogue's entries as the list held them when it was loaded; the
     // save refuses to overwrite entries that someone else changed meanwhile.
@@ -74,9 +74,9 @@ class kat_emneliste {
 class emne {
    public:
     emne();
-    string felt[15];
+    katsort::string felt[15];
     // Returns false when the input ended before the topic or one of its fields.
-    bool laes_post(string emne_nr, token_stroem& ind, string* post);
+    bool laes_post(katsort::string emne_nr, token_stroem& ind, katsort::string* post);
 };
 
 class kat_opsaetning {
@@ -85,9 +85,9 @@ class kat_opsaetning {
     kat_emneliste emneliste;
     emne emnedata;
     std::int32_t antal_poster;
-    string katalog_nr;
-    string auktionstype;
-    string auktionsdato;
+    katsort::string katalog_nr;
+    katsort::string auktionstype;
+    katsort::string auktionsdato;
     post_t poster[antal_pladser];
 
     kat_opsaetning();
@@ -95,30 +95,30 @@ class kat_opsaetning {
     kat_opsaetning(const kat_opsaetning&) = delete;
     kat_opsaetning& operator=(const kat_opsaetning&) = delete;
 
-    void indlaes(string nr);
+    void indlaes(katsort::string nr);
     void gem();
 
-    string* post(int r) { return poster[r]; }
+    katsort::string* post(int r) { return poster[r]; }
     int hent_antal() const { return antal_poster; }
-    string hent_katalog_nr() const { return katalog_nr; }
-    string hent_auktionstype() const { return auktionstype; }
-    string hent_auktionsdato() const { return auktionsdato; }
+    katsort::string hent_katalog_nr() const { return katalog_nr; }
+    katsort::string hent_auktionstype() const { return auktionstype; }
+    katsort::string hent_auktionsdato() const { return auktionsdato; }
 
     // Sorting (defined with the sort keys).
     void sorter(int foerste, int sidste, const int* noegler, int niveau, int antal_noegler,
                 int behold_numre);
     void kopier_post(int fra, int til);
-    static double alfa_noegle(string tekst);
-    static double alfa_noegle_portabel(string tekst);
-    static std::int32_t tal_noegle(string tekst);
-    static string tal_til_tekst(std::int32_t tal);
+    static double alfa_noegle(katsort::string tekst);
+    static double alfa_noegle_portabel(katsort::string tekst);
+    static std::int32_t tal_noegle(katsort::string tekst);
+    static katsort::string tal_til_tekst(std::int32_t tal);
 
     // Whether loading was complete and saving succeeded, and why not.
     const fil_status& status() const { return status_; }
 
    private:
-    void tjek_antal(string nr);
-    void tael_katalogets_poster(string nr, token_stroem& liste);
+    void tjek_antal(katsort::string nr);
+    void tael_katalogets_poster(katsort::string nr, token_stroem& liste);
     void find_hindring_for_gemning();
     void hindring_hvis_ingen(const std::string& kort);
 

@@ -4,6 +4,8 @@
 #include <ostream>
 #include <stdexcept>
 
+namespace katsort {
+
 string::string(const char* tekst) : string(std::string_view(tekst)) {}
 
 string::string(const char* bytes, std::size_t laengde) : string(std::string_view(bytes, laengde)) {}
@@ -55,3 +57,5 @@ std::istream& operator>>(std::istream& ind, string& s) {
 std::ostream& operator<<(std::ostream& ud, const string& s) {
     return ud.write(s.view().data(), static_cast<std::streamsize>(s.length()));
 }
+
+}  // namespace katsort

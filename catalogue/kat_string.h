@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace katsort {
+
 class string {
    public:
     string() = default;
@@ -74,3 +76,5 @@ class string {
 // Skips whitespace and reads one token of any length; empty at end of input.
 std::istream& operator>>(std::istream& ind, string& s);
 std::ostream& operator<<(std::ostream& ud, const string& s);
+
+}  // namespace katsort

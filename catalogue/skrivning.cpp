@@ -12,6 +12,8 @@
 #include "tekst850.h"
 #include "token_stroem.h"
 
+using katsort::string;
+
 using tekst850::operator""_850;
 
 namespace {

@@ -8,6 +8,8 @@
 #include "kat_opsaetning.h"
 #include "vaegte.h"
 
+using katsort::string;
+
 namespace {
 
 int tegnvaerdi(unsigned char b) {

@@ -12,6 +12,8 @@
 
 #include "kat_opsaetning.h"
 
+using katsort::string;
+
 namespace {
 
 constexpr double tal_vogter = 99999999999.0;

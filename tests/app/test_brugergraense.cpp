@@ -1,6 +1,8 @@
 // Screens, rows, pages and the main loop, read back from the screen model.
 #include "brugergraense_fixtur.h"
 
+using katsort::string;
+
 TEST_F(Brugergraense, RowLayoutCutsAndAlignsEachField) {
     string* p = b->opsaetning.post(1);
     p[1] = "12345";

@@ -6,6 +6,8 @@
 
 #include "kat_opsaetning.h"
 
+using katsort::string;
+
 namespace {
 std::unique_ptr<kat_opsaetning> ny_store() { return std::make_unique<kat_opsaetning>(); }
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "kat_string.h"
 
+using katsort::string;
+
 namespace {
 
 // Whether two strings share one text: the same bytes in the same place.

@@ -16,6 +16,8 @@
 
 #include "kat_opsaetning.h"
 
+using katsort::string;
+
 namespace {
 
 // Parts are separated by the byte pair 0xFF 0x00.

@@ -10,6 +10,8 @@
 #include "ny_liste.h"
 #include "token_stroem.h"
 
+using katsort::string;
+
 namespace {
 
 using post_tokens = std::vector<std::string>;

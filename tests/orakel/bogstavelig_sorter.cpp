@@ -1,5 +1,7 @@
 #include "bogstavelig_sorter.h"
 
+using katsort::string;
+
 void bogstavelig_sorter(kat_opsaetning& k, int foerste, int sidste, const int* noegler, int niveau,
                         int antal_noegler, int behold_numre) {
     if (niveau >= antal_noegler || sidste - foerste < 4) return;

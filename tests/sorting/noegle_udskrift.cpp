@@ -13,6 +13,8 @@
 #include "kat_opsaetning.h"
 #include "noegle_tekster.h"
 
+using katsort::string;
+
 int main() {
     std::vector<std::string> tekster = afrundingstekster();
     tekster.insert(tekster.end(), std::begin(sorteringsord), std::end(sorteringsord));

@@ -7,6 +7,8 @@
 #include "kat_opsaetning.h"
 #include "noegle_tekster.h"
 
+using katsort::string;
+
 namespace {
 
 std::uint64_t bits(double d) { return std::bit_cast<std::uint64_t>(d); }

@@ -9,6 +9,8 @@
 #include "kat_opsaetning.h"
 #include "noegle_tekster.h"
 
+using katsort::string;
+
 namespace {
 
 std::unique_ptr<kat_opsaetning> ny_store() { return std::make_unique<kat_opsaetning>(); }

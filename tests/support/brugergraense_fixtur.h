@@ -42,7 +42,8 @@ class Brugergraense : public katalogmappe {
         for (int i = 1; i <= n; ++i) {
             b->opsaetning.post(i)[0] = kat_opsaetning::tal_til_tekst(100 + i);
             b->opsaetning.post(i)[1] = kat_opsaetning::tal_til_tekst(i);
-            b->opsaetning.post(i)[2] = string(std::string_view("Titel " + std::to_string(i)));
+            b->opsaetning.post(i)[2] =
+                katsort::string(std::string_view("Titel " + std::to_string(i)));
         }
     }
     // Runs the main loop on the fed keys; without a terminal the read after
