@@ -21,17 +21,6 @@ token_stroem::token_stroem(const char* filnavn) : buf_(1) {
     buf_.resize(bufferstoerrelse);
 }
 
-token_stroem::token_stroem(fra_hukommelsen kilde) : buf_(kilde.tekst.begin(), kilde.tekst.end()) {
-    aaben_ = true;
-    slut_ = true;
-    slutpos_ = buf_.size();
-    buf_.push_back('\0');  // never empty, so data() is never null
-    if (auto* sub = static_cast<char*>(std::memchr(buf_.data(), 0x1A, slutpos_)))
-        afkort_ved_1a(static_cast<std::size_t>(sub - buf_.data()), slutpos_);
-}
-
-token_stroem::token_stroem(mangler) : fejl_(ENOENT), slut_(true), buf_(1) {}
-
 token_stroem::~token_stroem() {
     if (fd_ >= 0) ::close(fd_);
 }
@@ -89,7 +78,7 @@ void token_stroem::spol_tilbage() {
     pos_ = 0;
     forrige_ = ' ';
     samlet_.clear();
-    if (fd_ < 0) return;  // in memory, or missing: the text is all there
+    if (fd_ < 0) return;  // missing: nothing to read again
     fejl_ = ::lseek(fd_, 0, SEEK_SET) == 0 ? 0 : errno;
     slutpos_ = 0;
     slut_ = fejl_ != 0;

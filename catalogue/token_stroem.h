@@ -15,14 +15,6 @@ class token_stroem {
     // Opens a file. Anything but a regular file (a FIFO, a device, a folder)
     // counts as missing, so reading can never hang.
     explicit token_stroem(const char* filnavn);
-    // Reads a text in memory (tests and fuzzing); it must outlive the stream.
-    struct fra_hukommelsen {
-        std::string_view tekst;
-    };
-    explicit token_stroem(fra_hukommelsen kilde);
-    // A file that isn't there.
-    struct mangler {};
-    explicit token_stroem(mangler);
     ~token_stroem();
     token_stroem(const token_stroem&) = delete;
     token_stroem& operator=(const token_stroem&) = delete;
@@ -32,7 +24,7 @@ class token_stroem {
     bool findes_ikke() const { return fejl_ == ENOENT; }
     // Why the file can't be read, in Danish terms the messages can quote.
     std::string fejltekst() const;
-    // Which file was opened (none in memory).
+    // Which file was opened.
     const fil_id& id() const { return id_; }
     // Whether a 0x1A byte cut the input short with more bytes behind it.
     bool afbrudt_af_1a() const { return data_efter_1a_; }

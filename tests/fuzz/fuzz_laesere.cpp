@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "arbejdsmappe.h"
 #include "kat_opsaetning.h"
 
 using katsort::string;
@@ -36,30 +37,6 @@ struct store {
     ~store() { k->~kat_opsaetning(); }
     kat_opsaetning* k;
 };
-
-// The files live in a folder of the fuzzer's own, the current one from the start.
-struct arbejdsmappe {
-    arbejdsmappe() {
-        for (const char* rod : {"/dev/shm", "/tmp"}) {
-            std::string skabelon = std::string(rod) + "/katsort-fuzz-XXXXXX";
-            if (::mkdtemp(skabelon.data()) && ::chdir(skabelon.c_str()) == 0) {
-                sti = skabelon;
-                return;
-            }
-        }
-        std::abort();
-    }
-    ~arbejdsmappe() {
-        std::error_code ec;
-        std::filesystem::remove_all(sti, ec);
-    }
-    std::string sti;
-};
-
-void skriv(const char* navn, std::string_view indhold) {
-    std::ofstream(navn, std::ios::binary | std::ios::trunc)
-        .write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
-}
 
 bool har_sidefil() {
     for (const auto& f : std::filesystem::directory_iterator("."))

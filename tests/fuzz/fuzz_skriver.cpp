@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "arbejdsmappe.h"
 #include "kat_opsaetning.h"
 #include "ny_liste.h"
 #include "token_stroem.h"
@@ -18,7 +19,8 @@ using post_tokens = std::vector<std::string>;
 
 // The entries of a list: the tokens after each "#", and the tokens before the first.
 std::vector<post_tokens> poster_i(std::string_view liste) {
-    token_stroem ind(token_stroem::fra_hukommelsen{liste});
+    skriv("poster.txt", liste);
+    token_stroem ind("poster.txt");
     std::vector<post_tokens> poster(1);
     for (std::string_view t = ind.naeste(); !t.empty(); t = ind.naeste()) {
         if (t == "#")
@@ -55,11 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ny += del;
         return true;
     });
-    token_stroem ind(token_stroem::fra_hukommelsen{gammel});
+    static arbejdsmappe mappe;
+    skriv("gammel.txt", gammel);
+    token_stroem ind("gammel.txt");
     if (!byg_ny_liste(ind, poster, antal, "1", ud, katalogets_del, fejl) || !ud.toem()) return 0;
 
     // What the writer saw of the catalogue is what a separate count sees.
-    token_stroem igen(token_stroem::fra_hukommelsen{gammel});
+    token_stroem igen("gammel.txt");
     int antal_i_listen = 0;
     if (katalogets_poster(igen, "1", antal_i_listen) != katalogets_del) std::abort();
 
