@@ -1,13 +1,7 @@
 #include "kat_opsaetning.h"
 
-using katsort::string;
-
 kat_emneliste::kat_emneliste() {
     for (auto& f : felt) f = "0";
-}
-
-emne::emne() {
-    for (auto& f : felt) f = string();
 }
 
 kat_opsaetning::kat_opsaetning() {

@@ -73,8 +73,7 @@ class kat_emneliste {
 // emne.txt: the details of every topic.
 class emne {
    public:
-    emne();
-    katsort::string felt[15];
+    katsort::string felt[15];  // empty, as every string starts
     // Returns false when the input ended before the topic or one of its fields.
     bool laes_post(katsort::string emne_nr, token_stroem& ind, katsort::string* post);
 };

@@ -14,22 +14,26 @@
 
 // The system's error codes that the steps tell apart.
 namespace windows_fejl {
-constexpr std::uint32_t adgang_naegtet = 5;                // ERROR_ACCESS_DENIED
-constexpr std::uint32_t deling_afvist = 32;                // ERROR_SHARING_VIOLATION
-constexpr std::uint32_t disken_fuld = 112;                 // ERROR_DISK_FULL
+// Why a file can't be written.
+constexpr std::uint32_t adgang_naegtet = 5;  // ERROR_ACCESS_DENIED
+constexpr std::uint32_t deling_afvist = 32;  // ERROR_SHARING_VIOLATION
+constexpr std::uint32_t disken_fuld = 112;   // ERROR_DISK_FULL
+// ReplaceFileW stopped halfway: which of its files stands where.
 constexpr std::uint32_t erstattet_ikke_fjernet = 1175;     // ERROR_UNABLE_TO_REMOVE_REPLACED
 constexpr std::uint32_t erstatning_ikke_flyttet = 1176;    // ERROR_UNABLE_TO_MOVE_REPLACEMENT
 constexpr std::uint32_t erstatning_ikke_flyttet_2 = 1177;  // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2
 }  // namespace windows_fejl
 
-// The file attributes that the steps look at.
+// The file attributes that the steps look at: bits of one word.
 namespace windows_attribut {
-constexpr std::uint32_t skrivebeskyttet = 0x1;  // FILE_ATTRIBUTE_READONLY
-constexpr std::uint32_t skjult = 0x2;           // FILE_ATTRIBUTE_HIDDEN
-constexpr std::uint32_t systemfil = 0x4;        // FILE_ATTRIBUTE_SYSTEM
-constexpr std::uint32_t mappe = 0x10;           // FILE_ATTRIBUTE_DIRECTORY
-constexpr std::uint32_t enhed = 0x40;           // FILE_ATTRIBUTE_DEVICE
-constexpr std::uint32_t genvej = 0x400;         // FILE_ATTRIBUTE_REPARSE_POINT
+enum : std::uint32_t {
+    skrivebeskyttet = 0x1,  // FILE_ATTRIBUTE_READONLY: a list that may not be replaced
+    skjult = 0x2,           // FILE_ATTRIBUTE_HIDDEN and
+    systemfil = 0x4,        // FILE_ATTRIBUTE_SYSTEM, which the new list takes over
+    mappe = 0x10,           // FILE_ATTRIBUTE_DIRECTORY,
+    enhed = 0x40,           // FILE_ATTRIBUTE_DEVICE and
+    genvej = 0x400,         // FILE_ATTRIBUTE_REPARSE_POINT: no list file at all
+};
 }  // namespace windows_attribut
 
 // The Win32 calls of a save. Each false (or empty) on failure, with the

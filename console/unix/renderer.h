@@ -15,15 +15,6 @@
 
 namespace console_detail {
 
-// A terminal: cursor moves are cheap, rewriting equal cells is not.
-inline constexpr console_traits terminal_traits{.blank_repaint = true,
-                                                .fills = false,
-                                                .scroll_blanks_known = false,
-                                                .bridged_gap = 1,
-                                                .longest_write = largest_screen_side,
-                                                .cursor_shapes = true,
-                                                .writes_move_cursor = true};
-
 class renderer {
    public:
     // `sixteen_colours` false: the terminal has eight, and bold brightens.
@@ -55,6 +46,15 @@ class renderer {
     screen_diff::exit_place exit_row() const { return diff_.exit_row(); }
 
    private:
+    // A terminal: cursor moves are cheap, rewriting equal cells is not.
+    static constexpr console_traits traits{.blank_repaint = true,
+                                           .fills = false,
+                                           .scroll_blanks_known = false,
+                                           .bridged_gap = 1,
+                                           .longest_write = largest_screen_side,
+                                           .cursor_shapes = true,
+                                           .writes_move_cursor = true};
+
     struct sgr {
         int foreground = -1, background = -1, bold = -1;  // -1: not known
         int attribute = -1;                               // the cell attribute they stand for
@@ -72,7 +72,7 @@ class renderer {
     bool synchronized_ = true;
     bool cursor_styles_ = false;
     std::optional<legacy_encoder> legacy_;
-    screen_diff diff_{terminal_traits};
+    screen_diff diff_{traits};
     int tx_ = -1, ty_ = -1;  // the terminal's cursor; -1 when not known
     sgr sgr_;
 };

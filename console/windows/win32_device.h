@@ -17,15 +17,6 @@
 
 namespace console_detail {
 
-// A Win32 console: each call costs more than a few cells.
-inline constexpr console_traits win32_traits{.blank_repaint = false,
-                                             .fills = true,
-                                             .scroll_blanks_known = true,
-                                             .bridged_gap = 8,
-                                             .longest_write = 80,
-                                             .cursor_shapes = true,
-                                             .writes_move_cursor = false};
-
 // What GetConsoleScreenBufferInfo tells: the buffer's size, the window on it
 // (inclusive edges), the cursor and the attribute text is written in.
 struct buffer_info {
@@ -83,6 +74,15 @@ struct console_calls {
     // Ctrl+C and Ctrl+Break as keys (true) or as the system has them.
     std::function<void(bool)> breaks_as_keys;  // SetConsoleCtrlHandler
 };
+
+// A Win32 console: each call costs more than a few cells.
+inline constexpr console_traits win32_traits{.blank_repaint = false,
+                                             .fills = true,
+                                             .scroll_blanks_known = true,
+                                             .bridged_gap = 8,
+                                             .longest_write = 80,
+                                             .cursor_shapes = true,
+                                             .writes_move_cursor = false};
 
 // The consoles told apart by what Windows documents of them.
 enum class console_kind : std::uint8_t {
