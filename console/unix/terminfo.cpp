@@ -252,9 +252,4 @@ std::optional<description> describe_file(const std::string& path) {
     return read_entry_file(path, d) ? described_by(d) : std::nullopt;
 }
 
-int colours(std::string_view term) {
-    auto found = describe(term);
-    return found ? found->colours : -1;
-}
-
 }  // namespace console_detail::terminfo

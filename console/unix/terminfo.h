@@ -38,7 +38,4 @@ std::optional<description> describe(std::string_view term);
 // The same, from the compiled entry in this file; nothing when it is none.
 std::optional<description> describe_file(const std::string& path);
 
-// The "colors" number of the entry; -1 when there is none.
-int colours(std::string_view term);
-
 }  // namespace console_detail::terminfo

@@ -17,9 +17,15 @@
 #include "terminfo.h"
 
 namespace fs = std::filesystem;
-using console_detail::terminfo::colours;
+using console_detail::terminfo::describe;
 
 namespace {
+
+// The "colors" number of the entry; -1 when there is none.
+int colours(std::string_view term) {
+    auto found = describe(term);
+    return found ? found->colours : -1;
+}
 
 constexpr int legacy = 0432, extended = 01036;
 
