@@ -5,13 +5,16 @@
 #include <optional>
 #include <vector>
 
-#include "cp850.h"
+#include "code_page_850.h"
 #include "key_codes.h"
 #include "key_table.h"
 
 namespace console_detail {
 
 namespace {
+
+using code_page_850::decode_utf8;
+using code_page_850::utf8_character;
 
 constexpr std::size_t max_sequence = 256;
 // The 8-bit forms of ESC [ and ESC O.
@@ -224,7 +227,8 @@ std::optional<key_press> kitty_key(long code, int mods) {
         if (k.character == 0 && mods == 0) return press(k.which, mod_shift);
         return press(k.which, mods, k.character);
     }
-    if (code >= 0x80) return character_only(cp850_from_unicode(static_cast<char32_t>(code)), mods);
+    if (code >= 0x80)
+        return character_only(code_page_850::byte_of(static_cast<char32_t>(code)), mods);
     if (code == 127 || code == 8) return press(key::backspace, mods, (mods & mod_ctrl) ? 127 : 8);
     if (code >= 0) return character_key(static_cast<int>(code), mods);
     return std::nullopt;
@@ -318,7 +322,7 @@ decoded decode_character(std::string_view b) {
     if (u.state == utf8_character::kind::incomplete) return needs_more;
     if (u.state == utf8_character::kind::invalid)
         return {outcome::invalid, not_utf8(b, u), std::nullopt};
-    return {outcome::key, u.length, character_only(cp850_from_unicode(u.code_point), 0)};
+    return {outcome::key, u.length, character_only(code_page_850::byte_of(u.code_point), 0)};
 }
 
 // CSI: parameters, intermediates, then a final byte. Linux console F1..F5

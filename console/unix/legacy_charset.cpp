@@ -4,7 +4,7 @@
 #include <cctype>
 #include <utility>
 
-#include "cp850.h"
+#include "code_page_850.h"
 
 namespace console_detail {
 
@@ -72,8 +72,10 @@ int legacy_byte(char32_t code_point, legacy_codeset codeset) {
 std::string legacy_text(std::string_view utf8, legacy_codeset codeset) {
     std::string out;
     while (!utf8.empty()) {
-        utf8_character c = decode_utf8(utf8);
-        int b = c.state == utf8_character::kind::whole ? legacy_byte(c.code_point, codeset) : -1;
+        code_page_850::utf8_character c = code_page_850::decode_utf8(utf8);
+        int b = c.state == code_page_850::utf8_character::kind::whole
+                    ? legacy_byte(c.code_point, codeset)
+                    : -1;
         out += b >= 0 ? static_cast<char>(b) : replacement;
         utf8.remove_prefix(std::max<std::size_t>(c.length, 1));
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "code_page_850.h"
 #include "cp850.h"
 
 namespace console_detail {
@@ -153,7 +154,7 @@ void renderer::run(std::string& out, const screen_op& op) {
                 if (legacy_ && c.character == full_block)
                     append_full_block(out);
                 else if (legacy_)
-                    legacy_->append(out, cp850_glyph[c.character]);
+                    legacy_->append(out, code_page_850::cell_glyph(c.character));
                 else
                     append_glyph(out, c.character);
             }

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "cp850.h"
+#include "code_page_850.h"
 
 namespace console_detail {
 
@@ -57,7 +57,7 @@ std::optional<key> table_key(std::uint16_t vk, std::uint32_t state) {
 // The code page 850 byte of a typed character; 0 for none.
 int cp850_character(char16_t c) {
     if (c < 0x80) return c;
-    int b = cp850_from_unicode(c);
+    int b = code_page_850::byte_of(c);
     return b < 0 ? 0 : b;
 }
 

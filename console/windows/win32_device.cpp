@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "cp850.h"
+#include "code_page_850.h"
 #include "screen_diff.h"
 
 namespace console_detail {
@@ -183,7 +183,8 @@ class win32_device final : public console_device {
                 std::vector<glyph_cell> cells(static_cast<std::size_t>(n));
                 for (std::size_t k = 0; k < cells.size(); ++k) {
                     const cell& c = op.cells[k];
-                    cells[k] = {static_cast<char16_t>(cp850_glyph[c.character]), c.attribute};
+                    cells[k] = {static_cast<char16_t>(code_page_850::cell_glyph(c.character)),
+                                c.attribute};
                 }
                 return calls_.write(screen_, origin_x_ + op.column, origin_y_ + op.row, cells);
             }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backend.h"
+#include "code_page_850.h"
 #include "console.h"
 #include "cp850.h"
 
@@ -54,7 +55,7 @@ TEST(Console, TextForAWin32ConsoleIsTheSameTextInUtf16) {
 }
 
 TEST(Utf8, EachCharacterIsWholeCutOffOrNotUtf8) {
-    using kind = console_detail::utf8_character::kind;
+    using kind = code_page_850::utf8_character::kind;
     const struct {
         std::string bytes;
         kind state;
@@ -77,7 +78,7 @@ TEST(Utf8, EachCharacterIsWholeCutOffOrNotUtf8) {
         {"\xE2\x82x", kind::invalid, 0, 2},  // cut off by an ASCII byte
     };
     for (const auto& c : cases) {
-        auto got = console_detail::decode_utf8(c.bytes);
+        auto got = code_page_850::decode_utf8(c.bytes);
         EXPECT_EQ(got.state, c.state) << c.bytes;
         EXPECT_EQ(got.code_point, c.code_point) << c.bytes;
         EXPECT_EQ(got.length, c.length) << c.bytes;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cp850.h"
+#include "code_page_850.h"
 #include "screen_diff.h"
 #include "screen_model.h"
 #include "screens.h"
@@ -328,10 +328,9 @@ TEST(ScreenDiffWin32, BeepsAndCursorShapes) {
 TEST(ScreenDiffWin32, EveryGlyphIsOneUtf16Unit) {
     // The console gets one UTF-16 unit per cell.
     for (int b = 0; b < 256; ++b) {
-        EXPECT_LT(console_detail::cp850_glyph[b], 0x10000u) << b;
-        EXPECT_FALSE(console_detail::cp850_glyph[b] >= 0xD800 &&
-                     console_detail::cp850_glyph[b] < 0xE000)
-            << b;
+        const char32_t glyph = code_page_850::cell_glyph(static_cast<unsigned char>(b));
+        EXPECT_LT(glyph, 0x10000u) << b;
+        EXPECT_FALSE(glyph >= 0xD800 && glyph < 0xE000) << b;
     }
 }
 

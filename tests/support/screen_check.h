@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-#include "cp850.h"
+#include "code_page_850.h"
 #include "screen_model.h"
 #include "vterm_screen.h"
 
@@ -61,7 +61,7 @@ inline std::string screen_difference(const console_detail::screen_model& m, cons
             const bool on_grey = (c.attribute & 0xF0) == 0x70;
             const int foreground = on_grey && (c.attribute & 0x0F) == 15 ? 8 : c.attribute & 0x0F;
             const char* wrong = nullptr;
-            if (vt.character(y, x) != console_detail::cp850_glyph[c.character])
+            if (vt.character(y, x) != code_page_850::cell_glyph(c.character))
                 wrong = "character";
             else if (palette_index(shown.bg) != ecma((c.attribute >> 4) & 7) + bright)
                 wrong = "background";

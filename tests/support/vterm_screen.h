@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "code_page_850.h"
+
 class vterm_screen {
    public:
     vterm_screen(int rows, int columns) : vt_(vterm_new(rows, columns)) {
@@ -51,7 +53,7 @@ class vterm_screen {
         vterm_get_size(vt_, &rows, &columns);
         if (to < 0) to = columns;
         std::string s;
-        for (int k = from; k < to; ++k) append_utf8(s, character(r, k));
+        for (int k = from; k < to; ++k) code_page_850::append_utf8(s, character(r, k));
         return s;
     }
 
@@ -70,20 +72,6 @@ class vterm_screen {
     }
 
    private:
-    // The end-to-end tests, which use this, don't link the console library
-    // and its encoder.
-    static void append_utf8(std::string& out, char32_t c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     // A colour as the terminal's sixteen number it (ECMA-48 order); one of
     // the 256 or a direct colour as the nearest of the PC's sixteen shades.
     int index(VTermColor c) const {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "code_page_850.h"
 #include "console.h"
 #include "console_test.h"
-#include "cp850.h"
 #include "screen_model.h"
 
 namespace {
@@ -62,7 +62,7 @@ std::string differences(HANDLE out, const console_detail::screen_model& m) {
             const auto& c = m.at(x, y);
             const auto& shown = s.at(x, y);
             if (shown.Char.UnicodeChar !=
-                    static_cast<WCHAR>(console_detail::cp850_glyph[c.character]) ||
+                    static_cast<WCHAR>(code_page_850::cell_glyph(c.character)) ||
                 (shown.Attributes & 0xFF) != c.attribute)
                 return "cell " + std::to_string(x) + "," + std::to_string(y);
         }

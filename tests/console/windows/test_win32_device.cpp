@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cp850.h"
+#include "code_page_850.h"
 #include "screen_model.h"
 #include "win32_device.h"
 
@@ -271,16 +271,16 @@ std::string differences(buffer seen, const screen_model& m, int columns, int row
     for (int y = 0; y < (whole ? m.rows() : rows - 1); ++y) {
         const int from = whole || y < rows - 2 ? y : m.rows() - 1;
         for (int x = 0; x < std::min(seen.columns, m.columns()); ++x)
-            if (seen.at(x, y) !=
-                glyph_cell{static_cast<char16_t>(cp850_glyph[m.at(x, from).character]),
-                           m.at(x, from).attribute})
+            if (seen.at(x, y) != glyph_cell{static_cast<char16_t>(
+                                                code_page_850::cell_glyph(m.at(x, from).character)),
+                                            m.at(x, from).attribute})
                 return "row " + std::to_string(y);
     }
     std::string notice =
         whole ? "" : size_notice(m.tall_size_columns(), m.tall_size_rows(), columns, rows);
     for (std::size_t x = 0; x < notice.size(); ++x)
         if (seen.at(static_cast<int>(x), rows - 1).character !=
-            cp850_glyph[static_cast<std::uint8_t>(notice[x])])
+            code_page_850::cell_glyph(static_cast<std::uint8_t>(notice[x])))
             return "no notice";
     return "";
 }
