@@ -73,7 +73,7 @@ void brugergraense::koer() {
 }
 
 void brugergraense::vis_foerste_side() {
-    console_set_cursor_shape(0);
+    console_set_cursor_shape(cursor_hidden);
     saet_sideantal();
     side_ = 0;
     markoer_raekke_ = foerste_listeraekke;

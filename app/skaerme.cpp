@@ -157,7 +157,7 @@ void brugergraense::vis_hindring(const std::string& grund) {
 
 void brugergraense::vis_boks(const char* tekstlinje) {
     console_set_background(farve::groen);
-    console_set_cursor_shape(0);
+    console_set_cursor_shape(cursor_hidden);
     skriv_ved(23, 21, ramme::top(39));
     skriv_ved(23, 22, tekstlinje);
     skriv_ved(23, 23, ramme::linje(12, "vent venligst", 14));

@@ -85,7 +85,10 @@ void screen_diff::write_row(const std::vector<cell>& row, int y, int width,
 void screen_diff::place_cursor(const screen_model& model, int width, int height,
                                std::vector<screen_op>& ops) {
     bool show = model.cursor_visible && model.x < width && model.y < height;
-    int shape = !show ? 0 : !traits_.cursor_shapes || model.cursor_shape == 1 ? 1 : 2;
+    int shape = !show ? cursor_hidden
+                : !traits_.cursor_shapes || model.cursor_shape == cursor_full_cell
+                    ? cursor_full_cell
+                    : cursor_quarter_cell;
     bool moved = model.x != cursor_x_ || model.y != cursor_y_;
     if (show && (moved || traits_.writes_move_cursor)) {
         ops.push_back({screen_op::kind::cursor_position, model.y, model.x, 0, 0, {}});

@@ -19,7 +19,7 @@ struct screen_op {
         scroll,           // rows `count` and on moved to row 0, the rows left blank
         write,            // `cells` from `column` on `row`, within that row
         cursor_position,  // to `column`, `row`
-        cursor_shape,     // `count`: 0 hidden, 1 a full cell (or just shown), 2 a quarter
+        cursor_shape,     // `count`: cursor_hidden, _full_cell (or just shown), _quarter_cell
         beep,
     } type;
     int row = 0, column = 0, count = 0;

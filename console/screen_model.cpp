@@ -208,7 +208,7 @@ std::string size_notice(int screen_columns, int screen_rows, int columns, int ro
 
 void screen_model::set_cursor_shape(int shape) {
     cursor_shape = shape;
-    cursor_visible = shape != 0;
+    cursor_visible = shape != cursor_hidden;
 }
 
 }  // namespace console_detail

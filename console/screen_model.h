@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console.h"
+
 namespace console_detail {
 
 // The window, colours and mode, in the console's own fields.
@@ -46,7 +48,7 @@ class screen_model {
     console_state state{};
     int x = 0, y = 0;  // the cursor, 0-based screen position
     bool cursor_visible = true;
-    int cursor_shape = 2;
+    int cursor_shape = cursor_quarter_cell;
     int beeps = 0;  // beeps not yet sounded
 
     int columns() const { return state.screen_columns; }

@@ -14,7 +14,7 @@ constexpr int boks_kolonne = 16, boks_top = 15, boks_linjer = 16;
 constexpr int svar_kolonne = 39, raekke_foer_linje_1 = 20;
 constexpr int venter_kolonne = 38, venter_raekke = 31;  // the cursor once the box is drawn
 constexpr int groen = farve::groen, lysegraa = farve::lysegraa;
-constexpr int markoer_normal = 2;
+constexpr int markoer_normal = cursor_quarter_cell;
 constexpr int linjer_at_svare = 4;
 constexpr int ingen = 0;  // the field number that stands for Ingen
 

@@ -30,6 +30,9 @@ int console_print(const char* format, ...) __attribute__((format(printf, 1, 2)))
 // terminal as a control code. Wraps and scrolls as console_print does.
 void console_put_text(const char* text);
 void console_clear();
+// The cursor's shapes: hidden, a full cell, or the lower quarter of a cell
+// (the console's usual one).
+constexpr int cursor_hidden = 0, cursor_full_cell = 1, cursor_quarter_cell = 2;
 void console_set_cursor_shape(int shape);
 
 // Reads a key: a character code, or key_extended and then the key's extended

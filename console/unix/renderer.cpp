@@ -163,8 +163,9 @@ void renderer::run(std::string& out, const screen_op& op) {
             break;
         case screen_op::kind::cursor_position: move_to(out, op.column, op.row); break;
         case screen_op::kind::cursor_shape:
-            out += op.count ? "\x1b[?25h" : "\x1b[?25l";
-            if (op.count && cursor_styles_) out += op.count == 2 ? "\x1b[4 q" : "\x1b[2 q";
+            out += op.count != cursor_hidden ? "\x1b[?25h" : "\x1b[?25l";
+            if (op.count != cursor_hidden && cursor_styles_)  // DECSCUSR: underline, or block
+                out += op.count == cursor_quarter_cell ? "\x1b[4 q" : "\x1b[2 q";
             break;
         case screen_op::kind::beep: out += '\a'; break;
     }

@@ -12,7 +12,8 @@ namespace {
 
 // The class of the hidden window a pseudo console gives GetConsoleWindow.
 constexpr const char* pseudo_console_class = "PseudoConsoleWindow";
-constexpr int cursor_full = 100, cursor_quarter = 25, cursor_hidden = 1;
+// The cursor's sizes, in percent of a cell (1: the smallest, shown hidden).
+constexpr int cursor_size_full = 100, cursor_size_quarter = 25, cursor_size_hidden = 1;
 
 // A console whose display shows no more than 43 rows is made 43 rows tall
 // in mode 64 instead of 50: it shows the screen's top part and the notice.
@@ -192,10 +193,11 @@ class win32_device final : public console_device {
                 return calls_.set_cursor(screen_, origin_x_ + op.column, origin_y_ + op.row);
             case screen_op::kind::cursor_shape:
                 return calls_.set_cursor_shape(screen_,
-                                               op.count == 1   ? cursor_full
-                                               : op.count == 2 ? cursor_quarter
-                                                               : cursor_hidden,
-                                               op.count != 0);
+                                               op.count == cursor_full_cell ? cursor_size_full
+                                               : op.count == cursor_quarter_cell
+                                                   ? cursor_size_quarter
+                                                   : cursor_size_hidden,
+                                               op.count != cursor_hidden);
             case screen_op::kind::beep: calls_.beep(); return true;
             case screen_op::kind::repaint: return true;  // not planned for a Win32 console
         }
@@ -208,7 +210,7 @@ class win32_device final : public console_device {
     std::uint32_t start_input_mode_;
     buffer_info start_;
     console_kind kind_;
-    int start_cursor_size_ = cursor_quarter;
+    int start_cursor_size_ = cursor_size_quarter;
     bool start_cursor_visible_ = true;
     int origin_x_ = 0, origin_y_ = 0;  // the buffer cell at the window's top-left: the screen's
     int buffer_columns_ = 80;
