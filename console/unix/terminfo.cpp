@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -105,9 +106,12 @@ class entry_reader {
         const std::size_t offsets = o, table_start = o + static_cast<std::size_t>(strings) * 2;
         if (static_cast<std::size_t>(numbers) > colors_index)
             out.colours = number(number_start + colors_index * width_);
+        // A string ends with the table at the latest: a damaged entry's
+        // offsets never reach into what follows it.
+        const std::size_t table_end = table_start + static_cast<std::size_t>(table);
         auto text = [&](std::size_t index) {
             return index < static_cast<std::size_t>(strings)
-                       ? string_at(table_start, number16(offsets + index * 2))
+                       ? string_at(table_start, number16(offsets + index * 2), table_end)
                        : std::string();
         };
         out.enter_line_drawing = text(smacs_index);
@@ -118,7 +122,7 @@ class entry_reader {
         for (const auto& key : key_capabilities)
             if (std::string bytes = text(key.index); !bytes.empty())
                 out.keys.push_back({key.name, std::move(bytes)});
-        std::size_t extended = table_start + static_cast<std::size_t>(table);
+        std::size_t extended = table_end;
         out.direct_colour = has_direct_colour(extended + extended % 2);
         out.cursor_style = has_extended_string(extended + extended % 2, "Ss");
         return true;
@@ -137,10 +141,12 @@ class entry_reader {
             d_[o] | (d_[o + 1] << 8) | (d_[o + 2] << 16) | (static_cast<long>(d_[o + 3]) << 24);
         return v < 0 || v > 0x7FFFFFFF ? -1 : static_cast<int>(v);
     }
-    std::string string_at(std::size_t table, int offset) const {
+    // The text at `offset` in the table, up to its NUL or `end`.
+    std::string string_at(std::size_t table, int offset, std::size_t end = SIZE_MAX) const {
         if (offset < 0) return {};
+        end = std::min(end, d_.size());
         std::string s;
-        for (std::size_t i = table + static_cast<std::size_t>(offset); i < d_.size() && d_[i]; ++i)
+        for (std::size_t i = table + static_cast<std::size_t>(offset); i < end && d_[i]; ++i)
             s += static_cast<char>(d_[i]);
         return s;
     }

@@ -31,7 +31,8 @@ constexpr int legacy = 0432, extended = 01036;
 
 // A compiled entry as ncurses' compiler writes it. The names and booleans
 // add up to an odd length, so the numbers follow a padding byte.
-std::string entry(int magic, const std::vector<long>& numbers) {
+std::string entry(int magic, const std::vector<long>& numbers,
+                  const std::vector<long>& string_offsets = {}, const std::string& table = "") {
     const std::string names = "katsort-test|a terminal for tests";
     const int booleans = 3;
     const int width = magic == extended ? 4 : 2;
@@ -44,15 +45,16 @@ std::string entry(int magic, const std::vector<long>& numbers) {
     put16(static_cast<int>(names.size()) + 1);
     put16(booleans);
     put16(static_cast<int>(numbers.size()));
-    put16(0);  // strings
-    put16(0);  // string table
+    put16(static_cast<int>(string_offsets.size()));
+    put16(static_cast<int>(table.size()));
     e += names;
     e += '\0';
     e.append(booleans, '\1');
     if (e.size() % 2) e += '\0';
     for (long n : numbers)
         for (int b = 0; b < width; ++b) e += static_cast<char>((n >> (8 * b)) & 0xFF);
-    return e;
+    for (long offset : string_offsets) put16(static_cast<int>(offset));
+    return e + table;
 }
 
 // Fifteen numbers, "colors" (the fourteenth) among them; -1 is absent.
@@ -138,6 +140,21 @@ TEST_F(Terminfo, AFileThatIsNoEntryHasNoColours) {
     write("");
     EXPECT_EQ(colours("katsort-test"), -1);
     EXPECT_EQ(colours("katsort-missing"), -1);
+}
+
+// A key's string ends with the string table: one the table's end cuts off
+// ends there, and one whose offset lies beyond the table is none.
+TEST_F(Terminfo, KeyStringsEndWithTheStringTable) {
+    std::vector<long> offsets(88, -1);  // absent
+    offsets[87] = 0;                    // kcuu1: "AB", cut off by the table's end
+    offsets[61] = 5;                    // kcud1: beyond the table
+    offsets[79] = -2;                   // kcub1: cancelled
+    write(entry(legacy, numbers(8), offsets, "AB") + std::string("CD\0EFG\0", 7));
+    auto d = describe("katsort-test");
+    ASSERT_TRUE(d);
+    ASSERT_EQ(d->keys.size(), 1u);
+    EXPECT_EQ(d->keys[0].name, "kcuu1");
+    EXPECT_EQ(d->keys[0].bytes, "AB");
 }
 
 TEST_F(Terminfo, EntriesAreFoundWhereNcursesLooks) {
