@@ -117,7 +117,8 @@ class win32_device final : public console_device {
     }
 
     // Drawn in the user's buffer (no buffer of its own could be made): the
-    // cursor visible below the screen, so what follows is written under it.
+    // cursor visible below the screen, or on the window's last row, blanked,
+    // so what follows is written under the screen and never into it.
     void leave_screen_readable(screen_model& model) {
         const auto end = diff_.exit_row();
         if (end.blank)

@@ -112,6 +112,8 @@ class console {
         if (mode_ & window_input) events_.push_back({input_event::kind::window_size});
     }
     void press_escape() { events_.push_back({input_event::kind::key, true, 1, 0x1B}); }
+    // CreateConsoleScreenBuffer fails from now on.
+    void refuse_buffers() { refuses_buffers_ = true; }
 
     // The classic console's window shows the active buffer's; a terminal of
     // its own size draws it from its top-left.
@@ -174,6 +176,7 @@ class console {
             return true;
         };
         c.create_buffer = [this]() -> void* {
+            if (refuses_buffers_) return nullptr;
             int columns = active_->window_columns, rows = active_->window_rows;
             return &buffers_.emplace_back(columns, rows, columns, rows);
         };
@@ -245,6 +248,7 @@ class console {
     std::uint32_t mode_ = shell_input_mode;
     std::deque<input_event> events_;
     buffer seen_at_key_{0, 0, 0, 0};
+    bool refuses_buffers_ = false;
 };
 
 // The main screen's stand-in: every row its own text, the last column too.
@@ -293,6 +297,7 @@ TEST(Win32Device, EachConsoleShowsTheWholeScreenOrItsTopWithTheNoticeAndIsGivenB
         int columns, rows;
         int screen_rows;  // the rows that show the screen; fewer than 50: its top and the notice
         int resized_columns = 0, resized_rows = 0, screen_rows_after = 0;
+        bool own_buffer = true;
     } cases[] = {
         // The window is switched to 80 x 50, whatever it was.
         {kind::classic, 120, 30, 50},
@@ -309,6 +314,11 @@ TEST(Win32Device, EachConsoleShowsTheWholeScreenOrItsTopWithTheNoticeAndIsGivenB
         {kind::wine, 80, 50, 50},
         {kind::wine, 200, 60, 60},
         {kind::wine, 120, 30, 30, 200, 60, 30},
+        // No buffer of its own to be had: drawn in the user's, and left with
+        // the cursor on a blank row below the screen, or on the window's last.
+        {kind::pseudo, 200, 60, 60, 0, 0, 0, false},
+        {kind::pseudo, 80, 50, 50, 0, 0, 0, false},
+        {kind::pseudo, 120, 30, 30, 0, 0, 0, false},
     };
     for (const auto& c : cases) {
         const char* const names[] = {"classic", "pseudo", "wine"};
@@ -316,6 +326,7 @@ TEST(Win32Device, EachConsoleShowsTheWholeScreenOrItsTopWithTheNoticeAndIsGivenB
                      std::to_string(c.columns) + " x " + std::to_string(c.rows) + ", resized to " +
                      std::to_string(c.resized_columns));
         console con(c.console, c.columns, c.rows);
+        if (!c.own_buffer) con.refuse_buffers();
         const buffer found = *con.user();
         backend::start_up start;
         auto device = open_win32_device(con.calls(), con.input(), con.user(), start);
@@ -342,7 +353,15 @@ TEST(Win32Device, EachConsoleShowsTheWholeScreenOrItsTopWithTheNoticeAndIsGivenB
 
         device->close(m);
         EXPECT_TRUE(con.user_buffer_active());
-        EXPECT_TRUE(*con.user() == found) << "the user's buffer changed";
         EXPECT_EQ(con.input_mode(), shell_input_mode);
+        if (c.own_buffer) {
+            EXPECT_TRUE(*con.user() == found) << "the user's buffer changed";
+            continue;
+        }
+        buffer& user = *con.user();
+        const int end_row = std::min(std::min(c.screen_rows, m.rows()), c.rows - 1);
+        EXPECT_EQ(user.cursor_y, user.top + end_row);
+        for (int x = 0; x < c.columns; ++x)
+            ASSERT_EQ(user.at(x, user.top + end_row).character, u' ') << "column " << x;
     }
 }
