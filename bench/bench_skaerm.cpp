@@ -57,7 +57,7 @@ int main() {
     b->ryd_liste();
     b->tegn_bund();
     b->tegn_etiketter();
-    console_set_cursor_shape(0);
+    console_set_cursor_shape(cursor_hidden);
     b->saet_sideantal();
     b->tegn_side(0);
     b->vis_side(1, b->antal_sider);

@@ -30,7 +30,8 @@ class console_device {
 
 namespace backend {
 
-// Mode 64 is 80 x 50 on every console.
+// Mode 64 is 80 x 50 on every console (a Win32 console's window may be made
+// 43 rows tall: win32_device.cpp).
 constexpr int tall_rows = 50;
 
 // What the system's console is like at start-up.

@@ -1,7 +1,6 @@
 #include "cp850.h"
 
 #include <algorithm>
-#include <array>
 
 #include "code_page_850.h"
 

@@ -68,8 +68,6 @@ class screen_diff {
 
     // How many rows at the top show the model.
     int shown_rows() const { return shown_rows_; }
-    // Whether the last row holds the notice of a console too small.
-    bool shows_notice() const { return shows_notice_; }
     // Where the cursor is left when the program ends: the row below the
     // screen, or the console's last row where there is none. That row is
     // then blanked, so what is written after the program never stands in

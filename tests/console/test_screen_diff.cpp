@@ -321,7 +321,7 @@ TEST(ScreenDiffWin32, BeepsAndCursorShapes) {
         EXPECT_EQ(s.console.cursor_shape, shape[1]);
         EXPECT_EQ(count(ops, kind::cursor_shape), 1);
     }
-    s.model.set_cursor_shape(2);
+    s.model.set_cursor_shape(cursor_quarter_cell);
     EXPECT_TRUE(s.step().empty());
 }
 

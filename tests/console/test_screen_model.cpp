@@ -140,9 +140,9 @@ TEST(ScreenModel, ConsolePrintExpandsFormatsOfAnyLength) {
     EXPECT_EQ(m.at(40, 49).character, '9');
     EXPECT_EQ(m.at(44, 49).character, '1');
     EXPECT_EQ(m.at(47, 49).character, '%');
-    console_set_cursor_shape(0);
+    console_set_cursor_shape(cursor_hidden);
     EXPECT_FALSE(console_model().cursor_visible);
-    console_set_cursor_shape(2);
+    console_set_cursor_shape(cursor_quarter_cell);
     EXPECT_TRUE(console_model().cursor_visible);
     console_close();
 }

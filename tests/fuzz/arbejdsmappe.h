@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,7 +29,14 @@ struct arbejdsmappe {
     std::string sti;
 };
 
+// A file that can't be written whole ends the run with its cause, never
+// with a false finding on what an earlier input left.
 inline void skriv(const char* navn, std::string_view indhold) {
-    std::ofstream(navn, std::ios::binary | std::ios::trunc)
-        .write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
+    std::ofstream fil(navn, std::ios::binary | std::ios::trunc);
+    fil.write(indhold.data(), static_cast<std::streamsize>(indhold.size()));
+    fil.close();
+    if (!fil) {
+        std::perror(navn);
+        std::abort();
+    }
 }

@@ -463,17 +463,17 @@ TEST(KeyDecoder, EveryKeyStringOfEveryDescriptionIsTheKeyItNames) {
     for (const auto& path : entries) {
         auto entry = console_detail::terminfo::describe_file(path.string());
         if (!entry) continue;
-        const auto* keys = &entry->keys;
+        const auto& keys = entry->keys;
         ++loaded;
         // A description with 8-bit introducers is for a locale that is not UTF-8.
-        bool utf8 = std::none_of(keys->begin(), keys->end(), [](const auto& k) {
+        bool utf8 = std::none_of(keys.begin(), keys.end(), [](const auto& k) {
             return static_cast<unsigned char>(k.bytes[0]) >= 0x80;
         });
-        const described_keys described = describe_keys(*keys, utf8);
-        for (const auto& k : *keys) {
+        const described_keys described = describe_keys(keys, utf8);
+        for (const auto& k : keys) {
             codes got = decode(k.bytes, &described);
             bool right = is_named(k.name, got), shared = false;
-            for (const auto& o : *keys)
+            for (const auto& o : keys)
                 shared |= !right && o.bytes == k.bytes && o.name != "kf1" && is_named(o.name, got);
             ++tallies[std::string(k.name)][right ? 0 : shared ? 1 : got.empty() ? 3 : 2];
             std::string where = path.filename().string() + " " + std::string(k.name);

@@ -140,7 +140,8 @@ TEST_F(Win32Console, CursorShapesAndTheCursorGivenBack) {
     ASSERT_TRUE(GetConsoleCursorInfo(user_, &found));
     console_set_mode(64);
     CONSOLE_CURSOR_INFO cursor{};
-    const int shapes[][3] = {{0, 0, 1}, {1, 1, 100}, {2, 1, 25}};
+    const int shapes[][3] = {
+        {cursor_hidden, 0, 1}, {cursor_full_cell, 1, 100}, {cursor_quarter_cell, 1, 25}};
     for (const auto& shape : shapes) {
         console_set_cursor_shape(shape[0]);
         console_goto(5, 7);
@@ -149,7 +150,7 @@ TEST_F(Win32Console, CursorShapesAndTheCursorGivenBack) {
         EXPECT_EQ(cursor.bVisible != 0, shape[1] != 0) << shape[0];
         EXPECT_EQ(static_cast<int>(cursor.dwSize), shape[2]) << shape[0];
     }
-    console_set_cursor_shape(0);
+    console_set_cursor_shape(cursor_hidden);
     console_close();
     ASSERT_TRUE(GetConsoleCursorInfo(user_, &cursor));
     EXPECT_EQ(cursor.bVisible, found.bVisible);
