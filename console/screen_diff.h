@@ -69,16 +69,18 @@ class screen_diff {
     // How many rows at the top show the model.
     int shown_rows() const { return shown_rows_; }
     // Where the cursor is left when the program ends: the row below the
-    // screen, or the console's last row where there is none. That row is
-    // then blanked, so what is written after the program never stands in
-    // the notice or in the screen's last row (the reason the list can't be
-    // saved).
+    // screen, or the console's last row where there is none or where the
+    // notice stands (a console too narrow may have rows between). That row
+    // is then blanked, so neither the notice nor the screen's last row (the
+    // reason the list can't be saved) outlives the program.
     struct exit_place {
         int row;
         bool blank;
     };
     exit_place exit_row() const {
-        return {std::min(shown_rows_, rows_ - 1), shows_notice_ || shown_rows_ >= rows_};
+        const int last_row = rows_ - 1;
+        return {shows_notice_ ? last_row : std::min(shown_rows_, last_row),
+                shows_notice_ || shown_rows_ > last_row};
     }
 
    private:

@@ -309,14 +309,16 @@ TEST_F(E2e, SmallTerminalShowsANoticeAndRepaintsWhenResized) {
 // after the screen leave no red tail.
 TEST_F(E2e, ASmallTerminalIsLeftWithACleanLastRow) {
     const struct {
-        int raekker;
+        int raekker, kolonner;
         bool uden_katalog;  // the reason why the list can't be saved on the last row
         const char* paa_sidste_raekke;
-    } tilfaeldene[] = {{24, false, "80 x 50"}, {50, true, "katalog.txt mangler"}};
+    } tilfaeldene[] = {{24, 80, false, "80 x 50"},
+                       {50, 80, true, "katalog.txt mangler"},
+                       {60, 60, false, "80 x 50"}};  // too narrow: rows between screen and notice
     for (const auto& t : tilfaeldene) {
         katalog(50);
         if (t.uden_katalog) fs::remove(mappe / "katalog.txt");
-        koersel k(mappe, t.raekker, 80);
+        koersel k(mappe, t.raekker, t.kolonner);
         const int sidste = t.raekker - 1;
         ASSERT_TRUE(k.vent_paa([&](const vterm_screen& s) {
             return s.row(sidste).find(t.paa_sidste_raekke) != std::string::npos &&
@@ -327,9 +329,9 @@ TEST_F(E2e, ASmallTerminalIsLeftWithACleanLastRow) {
         ASSERT_EQ(k.vent_paa_slut(), t.uden_katalog ? 1 << 8 : 0);
         k.andet_program_tegner("RC=0");
         auto& s = k.skaerm();
-        EXPECT_EQ(s.row(sidste), "RC=0" + std::string(76, ' ')) << t.raekker;
+        EXPECT_EQ(s.row(sidste), "RC=0" + std::string(t.kolonner - 4, ' ')) << t.raekker;
         for (int r = sidste - 5; r <= sidste; ++r)
-            EXPECT_NE(s.background(r, 70), roed) << t.raekker << " row " << r;
+            EXPECT_NE(s.background(r, 50), roed) << t.raekker << " row " << r;
         if (!t.uden_katalog) {
             EXPECT_EQ(s.row(10, 16, 23), "Titel 6");  // the screen above stays
         }
